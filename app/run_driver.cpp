@@ -1,0 +1,124 @@
+#include "app/run_driver.h"
+
+#include <cstring>
+
+#include "app/confirm_dialog.h"
+#include "app/messages.h"
+#include "app/run_context.h"
+#include "app/settings.h"
+#include "desktop/desktop.h"
+#include "services/library_loader.h"
+#include "services/path_text.h"
+#include "webclear/webclear.h"
+
+const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
+const char kUsageText[] =
+    "Usage: Wipora {switch(es)}<Enter>\r\n"
+    "\r\n"
+    "/1  Delete All User Files\r\n"
+    "/2  Uninstall ActiveX Controls\r\n"
+    "/3  Delete Internet Cached Files\r\n"
+    "/4  Uninstall Served Desktop\r\n"
+    "/q  Quiet Mode\r\n";
+
+void ParseSwitches(const char* commandLine)
+{
+    if (std::strchr(commandLine, '1')) runContext.clearUserFiles = 1;
+    if (std::strchr(commandLine, '2')) runContext.uninstallActiveX = 1;
+    if (std::strchr(commandLine, '3')) runContext.clearInternetCache = 1;
+    if (std::strchr(commandLine, '4')) runContext.uninstallServedDesktop = 1;
+    if (std::strchr(commandLine, 'Q') || std::strchr(commandLine, 'q')) runContext.quietMode = 1;
+}
+
+// msi.dll is not one of the DLLs Windows always takes from its own folder, so it
+// is loaded through the safe loader rather than imported; a DLL planted beside
+// the program must not run inside it.
+void ProbeDesktopInstallation()
+{
+    HMODULE msi = LoadSystemLibrary("msi.dll");
+    if (!msi) return;
+    using EnumProducts = UINT(WINAPI*)(DWORD, LPSTR);
+    auto enumProducts = reinterpret_cast<EnumProducts>(GetProcAddress(msi, "MsiEnumProductsA"));
+    if (enumProducts) {
+        char code[40];
+        DWORD index = 0;
+        while (std::memset(code, 0, sizeof code), enumProducts(index, code) == 0) {
+            ++index;
+            code[sizeof code - 1] = '\0';
+            if (lstrcmpA(code, runContext.desktopProductCode) == 0) {
+                runContext.desktopProductInstalled = 1;
+                runContext.uninstallActiveX = 0;
+                break;
+            }
+        }
+    }
+    FreeLibrary(msi);
+}
+
+HKEY GetWritableUserKey(BYTE enable, DWORD majorVersion)
+{
+    HKEY result = HKEY_CURRENT_USER;
+    if (!enable || majorVersion < 6) return result;
+    HMODULE ieframe = LoadSystemLibrary("ieframe.dll");
+    if (!ieframe) return HKEY_CURRENT_USER;
+    using GetWriteable = HRESULT(WINAPI*)(HKEY*);
+    auto getWriteable = reinterpret_cast<GetWriteable>(GetProcAddress(ieframe, "IEGetWriteableHKCU"));
+    if (getWriteable) getWriteable(&result);
+    FreeLibrary(ieframe);
+    return result;
+}
+
+void CloseUserKey(HKEY key)
+{
+    if (key != HKEY_CURRENT_USER) RegCloseKey(key);
+}
+
+void RunTasksSilently()
+{
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ClearWebToHost(nullptr);
+    if (runContext.clearInternetCache) ClearInternetCache();
+    if (runContext.uninstallServedDesktop) UninstallServedDesktop();
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}
+
+// Steps 4 to 11 of a Clear run: view, user root, settings, switches, probe.
+static void PrepareClearRun(const char* commandLine)
+{
+    SelectRegistryView();
+    runContext.lowIntegrityPass = 0;
+    runContext.writableUserKey = GetWritableUserKey(1, runContext.osVersion.dwMajorVersion);
+    ReadBaseRegistry(true);
+    ReadGlobalIni();
+    if (runContext.allowCrossVersionInterop == 0)
+        AppendText(runContext.sessionManagerClass, sizeof runContext.sessionManagerClass, " 7.1");
+    ParseSwitches(commandLine);
+    ProbeDesktopInstallation();
+}
+
+int RunDriver(HINSTANCE instance, const char* commandLine)
+{
+    if (std::strchr(commandLine, '?')) {
+        ShowMessage(nullptr, kUsageText, kUsageCaption, MB_ICONINFORMATION | MB_SETFOREGROUND);
+        return 0;
+    }
+    runContext.osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+    GetVersionExA(&runContext.osVersion);
+
+    for (int passIndex = 0; passIndex < 2; ++passIndex) {
+        PrepareClearRun(commandLine);
+        if (runContext.quietMode || passIndex != 0) {
+            RunTasksSilently();
+        } else {
+            INT_PTR confirmed = DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfirmDialogId),
+                                                nullptr, ConfirmDialogProc, 0);
+            if (confirmed != 1) {
+                CloseUserKey(runContext.writableUserKey);
+                return 1;
+            }
+        }
+        CloseUserKey(runContext.writableUserKey);
+        runContext.is64BitPass = !runContext.is64BitPass;
+    }
+    return 1;
+}

@@ -1,0 +1,18 @@
+// The entry point's work: usage, the two Clear runs, the switches, the
+// installer probe and the task course.
+#pragma once
+#include <windows.h>
+
+int RunDriver(HINSTANCE instance, const char* commandLine);
+
+extern const char kUsageText[];
+extern const char kUsageCaption[];
+
+// Sets the option flags for every switch character in commandLine; never clears one.
+void ParseSwitches(const char* commandLine);
+// Looks for the desktop edition among the installed Windows Installer products.
+void ProbeDesktopInstallation();
+HKEY GetWritableUserKey(BYTE enable, DWORD majorVersion);
+void CloseUserKey(HKEY key);
+// The tasks of a silent Clear run, between the wait and the arrow cursor.
+void RunTasksSilently();

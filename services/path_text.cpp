@@ -1,0 +1,62 @@
+#include "services/path_text.h"
+#include <cstring>
+
+bool CopyText(char* dest, size_t size, const char* src)
+{
+    size_t n = std::strlen(src);
+    if (n + 1 > size) return false;
+    std::memmove(dest, src, n + 1);
+    return true;
+}
+
+bool AppendText(char* dest, size_t size, const char* src)
+{
+    size_t have = strnlen(dest, size);
+    size_t add = std::strlen(src);
+    if (have >= size || have + add + 1 > size) return false;
+    std::memmove(dest + have, src, add + 1);
+    return true;
+}
+
+bool EndsWithBackslash(const char* text)
+{
+    size_t n = std::strlen(text);
+    return n > 0 && text[n - 1] == '\\';
+}
+
+bool EnsureBackslash(char* dest, size_t size)
+{
+    if (dest[0] == '\0' || EndsWithBackslash(dest)) return true;
+    return AppendText(dest, size, "\\");
+}
+
+bool JoinPath(char* dest, size_t size, const char* folder, const char* name)
+{
+    size_t f = std::strlen(folder);
+    bool sep = f > 0 && folder[f - 1] != '\\';
+    size_t total = f + (sep ? 1 : 0) + std::strlen(name);
+    if (total + 1 > size) return false;
+    if (dest != folder) std::memmove(dest, folder, f);
+    if (sep) dest[f++] = '\\';
+    std::memmove(dest + f, name, std::strlen(name) + 1);
+    return true;
+}
+
+bool ReadRegistryText(HKEY key, const char* valueName, char* buf, DWORD size)
+{
+    if (size == 0) return false;
+    DWORD got = size;
+    LONG rc = RegQueryValueExA(key, valueName, nullptr, nullptr,
+                               reinterpret_cast<BYTE*>(buf), &got);
+    if (rc != ERROR_SUCCESS || got > size) {
+        buf[0] = '\0';
+        return false;
+    }
+    // A value without a terminator that fills the whole buffer does not fit.
+    if (got == size && buf[size - 1] != '\0') {
+        buf[0] = '\0';
+        return false;
+    }
+    buf[got < size ? got : size - 1] = '\0';
+    return true;
+}

@@ -1,0 +1,88 @@
+// The switch parse, the writable user root and the installer probe.
+#include <gtest/gtest.h>
+
+#include "app/run_context.h"
+#include "app/run_driver.h"
+#include "support/test_support.h"
+
+namespace {
+
+struct Flags { int user, activex, cache, desktop, quiet; };
+
+Flags Parse(const char* line)
+{
+    ResetRunContext();
+    ParseSwitches(line);
+    return {runContext.clearUserFiles, runContext.uninstallActiveX, runContext.clearInternetCache,
+            runContext.uninstallServedDesktop, runContext.quietMode};
+}
+
+bool Same(Flags a, Flags b)
+{
+    return a.user == b.user && a.activex == b.activex && a.cache == b.cache &&
+           a.desktop == b.desktop && a.quiet == b.quiet;
+}
+
+TEST(SwitchParse, TailsAreSearchedForCharactersNotWords)
+{
+    Flags expected{0, 0, 1, 0, 1};
+    for (const char* tail : {"/3/q", "-3 -q", "3q", "/3 /Q"}) {
+        EXPECT_TRUE(Same(Parse(tail), expected)) << tail;
+    }
+    EXPECT_TRUE(Same(Parse("/q"), Flags{0, 0, 0, 0, 1}));
+    EXPECT_TRUE(Same(Parse(""), Flags{0, 0, 0, 0, 0}));
+    EXPECT_TRUE(Same(Parse("/1 /2 /3 /4 /q"), Flags{1, 1, 1, 1, 1}));
+}
+
+TEST(SwitchParse, WordsAndPathsSelectByTheirCharacters)
+{
+    EXPECT_TRUE(Same(Parse("/quick"), Flags{0, 0, 0, 0, 1}));
+    EXPECT_TRUE(Same(Parse("C:\\logs\\run4.txt"), Flags{0, 0, 0, 1, 0}));
+}
+
+TEST(SwitchParse, NeverClearsAFlag)
+{
+    ResetRunContext();
+    runContext.clearUserFiles = 1;
+    runContext.uninstallActiveX = 1;
+    ParseSwitches("/3");
+    EXPECT_EQ(runContext.clearUserFiles, 1);
+    EXPECT_EQ(runContext.uninstallActiveX, 1);
+    EXPECT_EQ(runContext.clearInternetCache, 1);
+}
+
+TEST(WritableUserKey, OlderSystemsAndWineKeepTheCurrentUser)
+{
+    EXPECT_EQ(GetWritableUserKey(1, 5), HKEY_CURRENT_USER);
+    EXPECT_EQ(GetWritableUserKey(0, 6), HKEY_CURRENT_USER);
+    // Wine's ieframe exports IEGetWriteableHKCU but stores nothing.
+    EXPECT_EQ(GetWritableUserKey(1, 6), HKEY_CURRENT_USER);
+    CloseUserKey(HKEY_CURRENT_USER);   // must not close the predefined key
+    EXPECT_TRUE(fixture::MakeKey(HKEY_CURRENT_USER, "Software\\WiporaTests\\CloseUserKey"));
+    fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\WiporaTests");
+}
+
+// Packed form of a product code, as Windows Installer keeps it in the registry.
+const char kPackedDesktopCode[] = "14C7B2F601A7B3E4C955B0E7170A7C11";
+const char kPackedOtherCode[] = "310A5E0F4321CBA4D9FE1032547698BA";
+const char kProducts[] = "Software\\Classes\\Installer\\Products\\";
+
+TEST(InstallerProbe, DesktopEditionSwitchesActiveXOff)
+{
+    fixture::MakeKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedOtherCode, KEY_WOW64_64KEY);
+    ResetRunContext();
+    runContext.uninstallActiveX = 1;
+    ProbeDesktopInstallation();
+    EXPECT_EQ(runContext.desktopProductInstalled, 0) << "only another product is registered";
+    EXPECT_EQ(runContext.uninstallActiveX, 1);
+
+    fixture::MakeKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedDesktopCode, KEY_WOW64_64KEY);
+    ProbeDesktopInstallation();
+    EXPECT_EQ(runContext.desktopProductInstalled, 1);
+    EXPECT_EQ(runContext.uninstallActiveX, 0);
+
+    fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedDesktopCode, KEY_WOW64_64KEY);
+    fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedOtherCode, KEY_WOW64_64KEY);
+}
+
+}  // namespace
