@@ -82,8 +82,7 @@ void RunTasksSilently()
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
 }
 
-// Steps 4 to 11 of a Clear run: view, user root, settings, switches, probe.
-static void PrepareClearRun(const char* commandLine)
+void PrepareClearRun(const char* commandLine)
 {
     SelectRegistryView();
     runContext.lowIntegrityPass = 0;

@@ -14,5 +14,9 @@ void ParseSwitches(const char* commandLine);
 void ProbeDesktopInstallation();
 HKEY GetWritableUserKey(BYTE enable, DWORD majorVersion);
 void CloseUserKey(HKEY key);
+// The start of every Clear run: the view and key names of is64BitPass, the
+// writable user root, the settings (with the Session Manager class suffix),
+// the switches and the installer probe.
+void PrepareClearRun(const char* commandLine);
 // The tasks of a silent Clear run, between the wait and the arrow cursor.
 void RunTasksSilently();

@@ -1,7 +1,9 @@
-// The switch parse, the writable user root and the installer probe.
+// The switch parse, the start of each Clear run, the writable user root, the
+// installer probe and the driver's two courses.
 #include <gtest/gtest.h>
 
 #include "app/run_context.h"
+#include "app/messages.h"
 #include "app/run_driver.h"
 #include "support/test_support.h"
 
@@ -83,6 +85,65 @@ TEST(InstallerProbe, DesktopEditionSwitchesActiveXOff)
 
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedDesktopCode, KEY_WOW64_64KEY);
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedOtherCode, KEY_WOW64_64KEY);
+}
+
+TEST(ClearRun, EachRunRebuildsItsViewAndReappliesTheSwitches)
+{
+    ResetRunContext();
+    PrepareClearRun("/2");
+    EXPECT_STREQ(runContext.productKeyPath, "Software\\Ostrevan\\7.1");
+    EXPECT_STREQ(runContext.webKeyPath, "Software\\Ostrevan Web\\7.1");
+    EXPECT_EQ(runContext.viewAccessMask, KEY_WOW64_32KEY);
+    EXPECT_EQ(runContext.writableUserKey, HKEY_CURRENT_USER);
+    CloseUserKey(runContext.writableUserKey);
+
+    // The dialog unchecked box 204 and a task left lowIntegrityPass set.
+    runContext.uninstallActiveX = 0;
+    runContext.lowIntegrityPass = 1;
+    runContext.is64BitPass = 1;
+    PrepareClearRun("/2");
+    EXPECT_STREQ(runContext.productKeyPath, "Software\\Ostrevan (64-bit)\\7.1");
+    EXPECT_STREQ(runContext.webKeyPath, "Software\\Ostrevan Web (64-bit)\\7.1");
+    EXPECT_EQ(runContext.viewAccessMask, KEY_WOW64_64KEY);
+    EXPECT_EQ(runContext.lowIntegrityPass, 0);
+    EXPECT_EQ(runContext.uninstallActiveX, 1) << "the second run parses the switches again";
+    CloseUserKey(runContext.writableUserKey);
+}
+
+TEST(RunDriver, QuestionMarkShowsOnlyTheUsage)
+{
+    ResetRunContext();
+    fixture::ScriptMessages({IDOK});
+    EXPECT_EQ(RunDriver(GetModuleHandleA(nullptr), "/q ?"), 0);
+    const auto shown = fixture::ShownMessages();
+    fixture::StopScriptingMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].owner, nullptr);
+    EXPECT_EQ(shown[0].caption, "Ostrevan Wipora Utility v7.1");
+    EXPECT_EQ(shown[0].style, 0x00010040u);
+    EXPECT_EQ(shown[0].text,
+              "Usage: Wipora {switch(es)}<Enter>\r\n\r\n/1  Delete All User Files\r\n"
+              "/2  Uninstall ActiveX Controls\r\n/3  Delete Internet Cached Files\r\n"
+              "/4  Uninstall Served Desktop\r\n/q  Quiet Mode\r\n");
+    EXPECT_EQ(runContext.osVersion.dwOSVersionInfoSize, 0u) << "nothing else is done";
+    EXPECT_EQ(runContext.quietMode, 0);
+}
+
+TEST(RunDriver, QuietModeMakesBothRunsSilently)
+{
+    ResetRunContext();
+    fixture::ScriptMessages({});
+    EXPECT_EQ(RunDriver(GetModuleHandleA(nullptr), "/q"), 1);
+    const auto shown = fixture::ShownMessages();
+    fixture::StopScriptingMessages();
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(runContext.osVersion.dwOSVersionInfoSize, 148u);
+    EXPECT_GE(runContext.osVersion.dwMajorVersion, 5u);
+    EXPECT_EQ(runContext.is64BitPass, 0) << "toggled once per run";
+    EXPECT_STREQ(runContext.webKeyPath, "Software\\Ostrevan Web (64-bit)\\7.1") << "the last run";
+    EXPECT_EQ(runContext.quietMode, 1);
+    EXPECT_EQ(runContext.clearInternetCache, 0);
+    EXPECT_EQ(runContext.uninstallServedDesktop, 0);
 }
 
 }  // namespace
