@@ -66,6 +66,8 @@ bool MakeReadOnly(const std::string& path)
 bool CopyDouble(const char* name, const std::string& dest)
 {
     std::string source = fixture::DoublesDir() + "\\" + name;
+    size_t cut = dest.rfind('\\');
+    if (cut != std::string::npos) fixture::MakeFolders(dest.substr(0, cut));
     return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
 }
 

@@ -179,6 +179,26 @@ TEST_F(InstalledFiles, InUseFilesAreScheduledWhenRebootDeferredAndRecordedOtherw
     EXPECT_TRUE(fixture::Exists(emulator));
 }
 
+TEST_F(InstalledFiles, ANameThatDoesNotFitIsSkippedAndRecordedNeverCut)
+{
+    // A directory of 240 characters: "OVVT.EXE" fits beside it, the 25
+    // characters of "Ostrevan.Certificates.dll" do not. Cut to 259 characters,
+    // that path would name the bystander "Ostrevan.Certifica".
+    std::string dir = root_ + "\\";
+    dir += std::string(240 - dir.size(), 'd');
+    ASSERT_EQ(dir.size(), 240u);
+    fixture::MakeFolders(dir);
+    const std::string bystander = dir + "\\Ostrevan.Certifica";
+    ASSERT_EQ(bystander.size(), 259u);
+    ASSERT_TRUE(Touch(bystander));
+    ASSERT_TRUE(Touch(dir + "\\OVVT.EXE"));
+    Target(dir);
+    RemoveInstalledFiles();
+    EXPECT_TRUE(fixture::Exists(bystander));
+    EXPECT_FALSE(fixture::Exists(dir + "\\OVVT.EXE"));
+    EXPECT_EQ(runContext.desktopDeleteIncomplete, 1);
+}
+
 TEST_F(InstalledFiles, MissingDirectoryIsRecordedButSchedulesNothing)
 {
     PendingRenames pending;
