@@ -1,0 +1,249 @@
+// Removes from one directory what the desktop installation put there: its
+// program files by the installer's inventory, the user data (all of it, or only
+// the configuration and text files), the folders left empty, and the suite's
+// desktop and Startup shortcuts. Failed deletions of installed files are
+// recorded in desktopDeleteIncomplete for the caller to report.
+//
+// The directory comes from the registry. When it is a drive root, a system
+// folder or not a plain local path, only the files that carry the suite's own
+// name prefix and the suite's shortcuts are deleted: not the inventory's
+// generic names (runtime libraries, HLLAPI interface names, desktop.ini,
+// README.TXT, ...), which in such a folder belong to the system or to other
+// software; nothing by pattern; no shortcut named after a foreign INI file;
+// and no folder is removed.
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "app/run_context.h"
+#include "desktop/desktop.h"
+#include "desktop/installed_file_tables.h"
+#include "desktop/path_checks.h"
+#include "services/com_server.h"
+#include "services/folders.h"
+#include "services/path_text.h"
+
+namespace {
+
+constexpr LPARAM kSessionManagerCloseCode = 12345;
+
+bool OnNtPlatform() { return runContext.osVersion.dwPlatformId == VER_PLATFORM_WIN32_NT; }
+
+// The shared desktop data folder, "<common application data>\Ostrevan\7.1";
+// false when the folder cannot be resolved or the path does not fit.
+bool GetSharedDesktopDataFolder(char* out)
+{
+    char folder[kPathSize];
+    if (ResolveFolder(CSIDL_COMMON_APPDATA, folder) != S_OK) return false;
+    if (!EnsureBackslash(folder, sizeof folder) ||
+        !AppendText(folder, sizeof folder, "Ostrevan\\") ||
+        !AppendText(folder, sizeof folder, kSuiteVersion))
+        return false;
+    return CopyText(out, kPathSize, folder);
+}
+
+// Asks a running Session Manager to close; it is not waited for.
+void CloseSessionManager()
+{
+    HWND window = FindWindowA(runContext.sessionManagerClass, nullptr);
+    if (window) PostMessageA(window, WM_CLOSE, 0, kSessionManagerCloseCode);
+}
+
+// The installer puts a desktop shortcut beside each session's INI file, named
+// after it: "<desktop>\<stem>.LNK" for every "<stem>.ini" in dir.
+void DeleteIniShortcuts(const char* dir)
+{
+    char desktop[kPathSize];
+    char pattern[kPathSize];
+    if (!GetDesktopFolder(desktop, false) || !JoinPath(pattern, sizeof pattern, dir, "*.ini"))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        char path[kPathSize];
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (std::strlen(found.cFileName) < 4) continue;
+        if (!JoinPath(path, sizeof path, desktop, found.cFileName)) continue;
+        std::memcpy(path + std::strlen(path) - 3, "LNK", 3);
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The file-transfer and the HLLAPI COM libraries, in that order.
+void UnregisterComLibraries(const char* dir)
+{
+    for (int i = 0; i < 2; ++i) {
+        char path[kPathSize];
+        if (JoinPath(path, sizeof path, dir, kRebootDeferredFiles[i])) UnregisterComServer(path);
+    }
+}
+
+bool IsRebootDeferred(const char* path)
+{
+    for (const char* name : kRebootDeferredFiles) {
+        if (std::strstr(path, name)) return true;
+    }
+    return false;
+}
+
+// On the NT platform a file that stays is recorded, unless it is simply not
+// there; a reboot-deferred file that stays is scheduled for deletion at the
+// next restart instead. An absent one is not scheduled: the entry would
+// delete a file of that name installed again before the restart.
+void HandleStayingFile(const char* path, DWORD error)
+{
+    if (!OnNtPlatform()) return;
+    bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    if (IsRebootDeferred(path)) {
+        if (!absent) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    } else if (error != ERROR_FILE_NOT_FOUND) {
+        runContext.desktopDeleteIncomplete = 1;
+    }
+}
+
+// Inventory names that only this suite uses: "OV..." and "Ostrevan....".
+bool CarriesSuitePrefix(const char* name)
+{
+    return std::strncmp(name, "OV", 2) == 0 || std::strncmp(name, "Ostrevan.", 9) == 0;
+}
+
+void DeleteInventory(const char* dir, bool ordinary)
+{
+    for (const char* name : kInstalledFiles) {
+        char path[kPathSize];
+        if (!ordinary && !CarriesSuitePrefix(name)) continue;
+        if (!JoinPath(path, sizeof path, dir, name)) {
+            // Not addressable, so not deleted: the user is told to look.
+            if (OnNtPlatform()) runContext.desktopDeleteIncomplete = 1;
+            continue;
+        }
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileA(path)) HandleStayingFile(path, GetLastError());
+    }
+}
+
+// Deletes the files matching mask directly in folder, whatever their
+// attributes. Sub-folders among the matches are neither entered nor touched.
+void DeleteFilesIn(const char* folder, const char* mask)
+{
+    char pattern[kPathSize];
+    if (!IsOrdinaryFolder(folder) || !JoinPath(pattern, sizeof pattern, folder, mask)) return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        char path[kPathSize];
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (!JoinPath(path, sizeof path, folder, found.cFileName)) continue;
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Every file in root and in its user data sub-folders, one level deep.
+void DeleteAllUserFiles(const char* root)
+{
+    DeleteFilesIn(root, "*.*");
+    for (const char* sub : kUserDataFolders) {
+        char folder[kPathSize];
+        if (JoinPath(folder, sizeof folder, root, sub)) DeleteFilesIn(folder, "*.*");
+    }
+}
+
+// With the user data kept, only the configuration and text files in dir and
+// its "Certs" folder go.
+void DeleteDataStaysFiles(const char* dir)
+{
+    char certs[kPathSize];
+    bool haveCerts = JoinPath(certs, sizeof certs, dir, kUserDataFolders[0]);
+    for (const char* pattern : kDataStaysPatterns) DeleteFilesIn(dir, pattern);
+    if (!haveCerts) return;
+    for (const char* pattern : kDataStaysPatterns) DeleteFilesIn(certs, pattern);
+}
+
+// RemoveDirectoryA removes only an empty folder; never a protected one.
+void RemoveEmptyFolder(const char* path)
+{
+    if (IsOrdinaryFolder(path)) RemoveDirectoryA(path);
+}
+
+void RemoveUserDataFolders(const char* root)
+{
+    for (const char* sub : kUserDataFolders) {
+        char folder[kPathSize];
+        if (JoinPath(folder, sizeof folder, root, sub)) RemoveEmptyFolder(folder);
+    }
+}
+
+// The directory's parent folders by cutting characters: four ("\7.1"), and in
+// the 64-bit pass first four more ("\x64" below the version folder). Skipped
+// when the directory is not longer than what would be cut.
+void RemoveParentFolders(const char* dir)
+{
+    char path[kPathSize];
+    if (!CopyText(path, sizeof path, dir)) return;
+    size_t length = std::strlen(path);
+    size_t cut = runContext.is64BitPass ? 8 : 4;
+    if (length <= cut) return;
+    if (runContext.is64BitPass) {
+        length -= 4;
+        path[length] = '\0';
+        RemoveEmptyFolder(path);
+    }
+    path[length - 4] = '\0';
+    RemoveEmptyFolder(path);
+}
+
+// Sets each shortcut's attributes to archive first, so a read-only one goes too.
+void DeleteShortcut(const char* folder, const char* name)
+{
+    char path[kPathSize];
+    if (!JoinPath(path, sizeof path, folder, name)) return;
+    SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);
+    DeleteFileA(path);
+}
+
+void DeleteDesktopAndStartupShortcuts()
+{
+    char folder[kPathSize];
+    if (GetDesktopFolder(folder, false)) {
+        for (const char* name : kDesktopShortcuts) DeleteShortcut(folder, name);
+    }
+    if (GetStartupFolder(folder, false)) DeleteShortcut(folder, kStartupShortcut);
+}
+
+}  // namespace
+
+void RemoveInstalledFiles()
+{
+    const char* dir = runContext.uninstallTargetDir;
+    bool ordinary = IsOrdinaryFolder(dir);
+    char shared[kPathSize];
+    bool haveShared = GetSharedDesktopDataFolder(shared);
+    bool allUserData = runContext.removeDesktopUserData != 0;
+
+    CloseSessionManager();
+    if (ordinary) DeleteIniShortcuts(dir);
+    UnregisterComLibraries(dir);
+    DeleteInventory(dir, ordinary);
+    if (allUserData) {
+        if (ordinary) DeleteAllUserFiles(dir);
+        if (haveShared) DeleteAllUserFiles(shared);
+    } else if (ordinary) {
+        DeleteDataStaysFiles(dir);
+    }
+    if (allUserData) {
+        if (ordinary) RemoveUserDataFolders(dir);
+        if (haveShared) RemoveUserDataFolders(shared);
+    }
+    if (ordinary) {
+        RemoveEmptyFolder(dir);
+        RemoveParentFolders(dir);
+    }
+    if (haveShared) RemoveEmptyFolder(shared);
+    DeleteDesktopAndStartupShortcuts();
+}

@@ -1,0 +1,115 @@
+// Deletes the desktop product's key tree of the current registry view from the
+// per-user and the machine hive, then its parent keys when nothing else is left
+// under them.
+#include <cstring>
+
+#include "app/run_context.h"
+#include "app/settings.h"
+#include "desktop/desktop.h"
+#include "services/path_text.h"
+
+namespace {
+
+constexpr REGSAM kReadWrite = KEY_READ | KEY_WRITE;   // 0x2001F
+constexpr int kKeyPathSize = 64;
+constexpr int kKeyNameSize = 64;
+// DeleteKeyTree visits at most this many entries per key: a bound on the work
+// for a key whose sub-keys keep failing in ways that do not advance the index.
+constexpr DWORD kMaxEntriesPerKey = 100000;
+
+REGSAM ViewAccess() { return kReadWrite | runContext.viewAccessMask; }
+
+// The product key's parent ("Software\Ostrevan") and the two names that steps
+// 3 to 6 delete: the version key under it and the name key under "Software".
+struct ProductKeyNames {
+    char nameKey[kKeyPathSize];
+    const char* versionName;
+    const char* nameKeyName;
+};
+
+bool SplitProductKeyPath(ProductKeyNames* names)
+{
+    if (!CopyText(names->nameKey, sizeof names->nameKey, runContext.productKeyPath)) return false;
+    char* last = std::strrchr(names->nameKey, '\\');
+    if (!last || last == names->nameKey) return false;
+    *last = '\0';
+    names->versionName = runContext.productKeyPath + (last - names->nameKey) + 1;
+    const char* first = std::strchr(names->nameKey, '\\');
+    if (!first || first[1] == '\0') return false;
+    names->nameKeyName = first + 1;
+    return names->versionName[0] != '\0';
+}
+
+void DeleteTreeOfUserKey(const char* path)
+{
+    HKEY key;
+    if (!OpenUserKeyForWrite(path, &key)) return;
+    DeleteKeyTree(key);
+    RegCloseKey(key);
+}
+
+void DeleteTreeOfMachineKey(const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
+    DeleteKeyTree(key);
+    RegCloseKey(key);
+}
+
+// RegDeleteKeyA deletes only a key without sub-keys, so a parent that still
+// holds another key stays.
+void DeleteUserSubKey(const char* parent, const char* name)
+{
+    HKEY key;
+    if (!OpenUserKeyForWrite(parent, &key)) return;
+    RegDeleteKeyA(key, name);
+    RegCloseKey(key);
+}
+
+void DeleteMachineSubKey(const char* parent, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
+    RegDeleteKeyA(key, name);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+// Deletes every sub-key of key, depth first; key and its values stay. Each
+// deleted sub-key moves the next one to the current index, so the index moves
+// on only past a sub-key that stays: one that cannot be deleted, or whose name
+// does not fit the name buffer (RegEnumKeyA answers ERROR_MORE_DATA for it, and
+// a name that cannot be read cannot be deleted). Any other enumeration error
+// ends the loop, as does the end of the list.
+void DeleteKeyTree(HKEY key)
+{
+    DWORD index = 0;
+    for (DWORD visited = 0; visited < kMaxEntriesPerKey; ++visited) {
+        char name[kKeyNameSize];
+        LONG rc = RegEnumKeyA(key, index, name, sizeof name);
+        if (rc == ERROR_MORE_DATA) {
+            ++index;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return;
+        HKEY subKey;
+        if (RegOpenKeyExA(key, name, 0, ViewAccess(), &subKey) == ERROR_SUCCESS) {
+            DeleteKeyTree(subKey);
+            RegCloseKey(subKey);
+        }
+        if (RegDeleteKeyA(key, name) != ERROR_SUCCESS) ++index;
+    }
+}
+
+void RemoveProductRegistry()
+{
+    DeleteTreeOfUserKey(runContext.productKeyPath);
+    DeleteTreeOfMachineKey(runContext.productKeyPath);
+    ProductKeyNames names;
+    if (!SplitProductKeyPath(&names)) return;
+    DeleteUserSubKey(names.nameKey, names.versionName);
+    DeleteMachineSubKey(names.nameKey, names.versionName);
+    DeleteUserSubKey("Software", names.nameKeyName);
+    DeleteMachineSubKey("Software", names.nameKeyName);
+}

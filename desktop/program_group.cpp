@@ -1,0 +1,54 @@
+// The Start-menu program group of the desktop installation: the suite's own
+// shortcuts in it, then the folder when nothing else is left there.
+#include <cstring>
+
+#include "app/run_context.h"
+#include "desktop/desktop.h"
+#include "desktop/path_checks.h"
+#include "services/folders.h"
+#include "services/path_text.h"
+
+namespace {
+
+// The group name comes from the registry and is joined below the Programs
+// folder. A name that could leave that folder (a drive, or a "." or ".."
+// component) names no program group of this suite.
+bool IsGroupNameUsable(const char* name)
+{
+    return name[0] != '\0' && !std::strchr(name, ':') && !HasDotComponent(name);
+}
+
+// Programs folder + group name; false when either is unusable or it does not fit.
+bool BuildGroupFolder(char* path, size_t size)
+{
+    std::memset(path, 0, size);
+    if (!IsGroupNameUsable(runContext.programGroupName)) return false;
+    if (!GetProgramsFolder(path)) return false;
+    return AppendText(path, size, runContext.programGroupName);
+}
+
+}  // namespace
+
+// Deletes "<Programs>\<group>\<name>.LNK" for each of the suite's group
+// shortcut names, resolving the Programs folder anew for each. Attributes are
+// left as they are, so a read-only shortcut stays.
+void DeleteGroupShortcuts()
+{
+    for (int i = 0; i < kGroupShortcutCount; ++i) {
+        char path[kPathSize];
+        if (!BuildGroupFolder(path, sizeof path)) continue;
+        if (!AppendText(path, sizeof path, "\\") ||
+            !AppendText(path, sizeof path, runContext.groupShortcutNames[i]) ||
+            !AppendText(path, sizeof path, ".LNK"))
+            continue;
+        DeleteFileA(path);
+    }
+}
+
+// Removes the group folder itself, only when it is empty.
+void RemoveProgramGroup()
+{
+    char path[kPathSize];
+    if (!BuildGroupFolder(path, sizeof path)) return;
+    RemoveDirectoryA(path);
+}
