@@ -90,15 +90,13 @@ bool IsRebootDeferred(const char* path)
 }
 
 // On the NT platform a file that stays is recorded, unless it is simply not
-// there; a reboot-deferred file that stays is scheduled for deletion at the
-// next restart instead. An absent one is not scheduled: the entry would
-// delete a file of that name installed again before the restart.
+// there; a reboot-deferred file that stays, for whatever reason, is scheduled
+// for deletion at the next restart instead and not recorded.
 void HandleStayingFile(const char* path, DWORD error)
 {
     if (!OnNtPlatform()) return;
-    bool absent = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
     if (IsRebootDeferred(path)) {
-        if (!absent) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     } else if (error != ERROR_FILE_NOT_FOUND) {
         runContext.desktopDeleteIncomplete = 1;
     }

@@ -199,13 +199,15 @@ TEST_F(InstalledFiles, ANameThatDoesNotFitIsSkippedAndRecordedNeverCut)
     EXPECT_EQ(runContext.desktopDeleteIncomplete, 1);
 }
 
-TEST_F(InstalledFiles, MissingDirectoryIsRecordedButSchedulesNothing)
+TEST_F(InstalledFiles, MissingDirectoryIsRecordedAndItsDeferredNamesScheduled)
 {
     PendingRenames pending;
     Target(root_ + "\\Missing\\7.1");
     RemoveInstalledFiles();
     EXPECT_EQ(runContext.desktopDeleteIncomplete, 1);
-    EXPECT_FALSE(pending.Changed());
+    // Every failed deletion of a reboot-deferred name is handed to the restart.
+    EXPECT_TRUE(pending.Schedules(root_ + "\\Missing\\7.1\\OVUNINST.EXE"));
+    EXPECT_FALSE(pending.Schedules(root_ + "\\Missing\\7.1\\OVFTP.HLP"));
 
     runContext.desktopDeleteIncomplete = 0;
     Target(dir_);
