@@ -27,7 +27,7 @@ bool IsNtPlatform() { return runContext.osVersion.dwPlatformId == VER_PLATFORM_W
 HRESULT ResolveWithOldShell(int csidl, char* work)
 {
     LPITEMIDLIST items = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items))) return kFolderRouteFailed;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl & 0xFFFF, &items))) return kFolderRouteFailed;
     HRESULT status = SHGetPathFromIDListA(items, work) ? S_OK : kFolderRouteFailed;
     IMalloc* shellMalloc = nullptr;
     if (SUCCEEDED(SHGetMalloc(&shellMalloc))) {

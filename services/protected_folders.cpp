@@ -139,7 +139,7 @@ bool Canonical(const char* folder, char* out)
 {
     if (!CopyText(out, kPathSize, folder)) return false;
     size_t n = std::strlen(out);
-    if (n > 2 && EndsWithSeparator(out) && !(n > 1 && out[n - 2] == '\\')) out[n - 1] = '\0';
+    if (n > 2 && EndsWithSeparator(out) && out[n - 2] != '\\') out[n - 1] = '\0';
     return true;
 }
 
