@@ -12,6 +12,10 @@ struct LoaderApi {
     HMODULE (WINAPI* loadLibraryA)(LPCSTR);
     bool hasAddDllDirectory;
     UINT (WINAPI* getSystemDirectoryA)(LPSTR, UINT);
+    // The heap buffer of the older loaders' route (the process heap).
+    void* (*allocate)(SIZE_T size);
+    void (*release)(void* block);
+    UINT codePage;                                      // the ANSI code page of names
 };
 
 // The real entry points of this process's kernel32.

@@ -1,23 +1,30 @@
-// Holder: keeps a file open without sharing until told to stop.
-// Usage: holder.exe <path> <event-name>. Opens <path> with share mode 0, sets
-// the event "<event-name>-ready", then waits for "<event-name>-stop". Exit
-// code 0 after the stop, 2 when the file could not be opened, 1 on bad usage.
+// Holds a file open without sharing until told to stop:
+//   holder.exe <path> <event-name>
+// Opens <path> (read access, share mode 0), signals "<event-name>-ready",
+// waits for "<event-name>-stop", closes the file. Exit codes: 0 after a stop,
+// 2 for a bad command line, 3 when the file cannot be opened.
 #include <windows.h>
-#include <stdlib.h>
 #include <string>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+static HANDLE NamedEvent(const std::string& name)
 {
-    if (__argc < 3) return 1;
-    std::string name = __argv[2];
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str());
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, (name + "-stop").c_str());
-    if (!ready || !stop) return 1;
-    HANDLE file = CreateFileA(__argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    return CreateEventA(nullptr, TRUE, FALSE, name.c_str());   // or opens the existing one
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) return 2;
+    HANDLE file = CreateFileA(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 2;
+    if (file == INVALID_HANDLE_VALUE) return 3;
+    std::string base = argv[2];
+    HANDLE ready = NamedEvent(base + "-ready");
+    HANDLE stop = NamedEvent(base + "-stop");
+    if (!ready || !stop) return 2;
     SetEvent(ready);
     WaitForSingleObject(stop, INFINITE);
     CloseHandle(file);
+    CloseHandle(ready);
+    CloseHandle(stop);
     return 0;
 }
