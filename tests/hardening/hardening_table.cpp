@@ -1,6 +1,6 @@
 // The table of what the suite tried: a GoogleTest listener counts the cases of
-// each class (the test suite's name, "<Class>" for cases that call the
-// program's functions and "<Class>Program" for runs of Wipora.exe) and, after
+// each class (by the test suite's name: "<Class>..." for cases that call the
+// program's functions, "<Class>...Program" for runs of Wipora.exe) and, after
 // a complete run, writes the Markdown table to build/hardening-table.md.
 // tools/hardening-table compares it with docs/hardening.md (CTest does, after
 // the suite) or copies it there, so the documentation shows what was run.
@@ -48,16 +48,22 @@ const ClassInfo kClasses[] = {
 
 struct Tally { int functionCases = 0, programCases = 0, failed = 0, skipped = 0; };
 
-// "Instance/ClassProgram" -> ("Class", true)
+// The class of a test suite: the longest class name that begins its name
+// (after an instantiation's "Instance/"); a suite whose name ends in "Program"
+// runs Wipora.exe. ("Other", false) for a suite of no class.
 std::pair<std::string, bool> ClassOf(std::string suite)
 {
     size_t slash = suite.find('/');
     if (slash != std::string::npos) suite = suite.substr(slash + 1);
+    std::string best;
+    for (const ClassInfo& info : kClasses) {
+        std::string name = info.name;
+        if (suite.compare(0, name.size(), name) == 0 && name.size() > best.size()) best = name;
+    }
     const std::string program = "Program";
-    bool isProgram = suite.size() > program.size() &&
+    bool isProgram = suite.size() >= program.size() &&
                      suite.compare(suite.size() - program.size(), program.size(), program) == 0;
-    if (isProgram) suite.resize(suite.size() - program.size());
-    return {suite, isProgram};
+    return {best.empty() ? suite : best, isProgram};
 }
 
 class TableWriter : public ::testing::EmptyTestEventListener {
