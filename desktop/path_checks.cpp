@@ -29,5 +29,5 @@ bool IsPlainLocalFolder(const char* path)
 
 bool IsOrdinaryFolder(const char* path)
 {
-    return IsPlainLocalFolder(path) && !IsProtectedFolder(path);
+    return IsPlainLocalFolder(path) && !IsProtectedFolder(path) && !IsLinkedFolder(path);
 }
