@@ -114,6 +114,76 @@ TEST_P(DangerousDirectory, IsNeverEmptied)
 INSTANTIATE_TEST_SUITE_P(Directories, DangerousDirectory, ::testing::ValuesIn(DangerousParams()),
                          ParamName);
 
+// A relative installation directory names a folder only by the current
+// folder of whoever started the program: nothing there is the installation's.
+// Here it resolves to C:\wipora-relative, which holds a COM server of the
+// suite's name (the stand-in records its unregistration) and a suite file.
+class DangerousDirectoryRelative : public Case {
+protected:
+    void SetUp() override
+    {
+        Case::SetUp();
+        folder_ = "C:\\wipora-relative";
+        fixture::MakeFolders(folder_);
+        AddBystander(folder_ + "\\OVSESMGR.EXE", false);
+        ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(),
+                              (folder_ + "\\OVXFRCOM.DLL").c_str(), FALSE));
+        AddBystander(folder_ + "\\OVXFRCOM.DLL", false);
+        fixture::MakeFolders(std::string(kRoot) + "\\cases");
+        log_ = std::string(kRoot) + "\\cases\\relative-com.log";
+        DeleteFileA(log_.c_str());
+        SetEnvironmentVariableA("WIPORA_COM_LOG", log_.c_str());
+        for (const auto& key : {std::make_pair(kProduct32, k32), std::make_pair(kProduct64, k64)})
+            ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, key.first, "Installation Directory",
+                                "wipora-relative", key.second));
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("WIPORA_COM_LOG", nullptr);
+        Case::TearDown();
+        fixture::RemoveAll(folder_);
+    }
+    std::string Log() const
+    {
+        std::string content;
+        fixture::ReadFile(log_, &content);
+        return content;
+    }
+    std::string folder_, log_;
+};
+
+TEST_F(DangerousDirectoryRelative, LoadsAndDeletesNothingThroughTheCurrentFolder)
+{
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    RunTasksBothPasses("/4/q");
+    EXPECT_EQ(Log(), "") << "a COM server found through the current folder was unregistered";
+}
+
+// The parent folders of an installation directory are found by cutting four
+// characters ("\7.1"), and eight in the 64-bit pass ("\7.1\x64"). Only a cut at
+// a backslash names a parent; elsewhere it names some other folder.
+class DangerousDirectoryParent : public Case {};
+
+TEST_F(DangerousDirectoryParent, OnlyACutAtABackslashNamesAParent)
+{
+    std::string apps = CaseFolder("parents");
+    AddBystander(apps + "\\Ostreva", true);        // "Ostrevan71" less four characters
+    AddBystander(apps + "\\Ostrevan Deskt", true);  // "Ostrevan Desktop\x64" less eight
+    std::string dir32 = apps + "\\Ostrevan71";
+    std::string dir64 = apps + "\\Ostrevan Desktop\\x64";
+    std::string versioned = apps + "\\Versioned\\Ostrevan\\7.1";
+    for (const std::string& dir : {dir32, dir64, versioned}) ASSERT_TRUE(Touch(dir + "\\OVSESMGR.EXE"));
+    ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProduct32, "Installation Directory", dir32, k32));
+    ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProduct64, "Installation Directory", dir64, k64));
+    RunTasksBothPasses("/4/q");
+    EXPECT_FALSE(fixture::Exists(dir32)) << "the emptied directory itself goes";
+    EXPECT_FALSE(fixture::Exists(dir64));
+    // The specified case: "...\Ostrevan\7.1" takes its empty parent along.
+    ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProduct32, "Installation Directory", versioned, k32));
+    RunTasksBothPasses("/4/q");
+    EXPECT_FALSE(fixture::Exists(apps + "\\Versioned\\Ostrevan"));
+}
+
 // --- Missing folders ---------------------------------------------------------------
 
 std::string Missing(const char* levels) { return std::string(kRoot) + "\\cases\\missing\\" + levels; }

@@ -504,7 +504,7 @@ void Case::TearDown()
 void Case::AddBystander(const std::string& path, bool folder)
 {
     if (folder) fixture::MakeFolders(path);
-    else Touch(path, "bystander");
+    else if (!fixture::Exists(path)) Touch(path, "bystander");
     bystanders_.push_back({path, folder});
 }
 

@@ -101,7 +101,8 @@ class Case : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // A bystander of this case alone: checked at the end, removed afterwards.
+    // A bystander of this case alone (made unless it exists): checked at the
+    // end, removed afterwards.
     void AddBystander(const std::string& path, bool folder);
     // Message boxes are answered with this (IDYES unless a case says otherwise).
     void AnswerMessages(int answer);

@@ -49,10 +49,15 @@ bool MakeBelow(HKEY root, const std::string& parent, const std::string& name, RE
     if (RegCreateKeyExA(root, parent.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         return false;
+    HKEY named = nullptr;
     HKEY leaf = nullptr;
-    LONG rc = RegCreateKeyExA(key, (name + "\\child\\leaf").c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | view, nullptr, &leaf, nullptr);
+    LONG rc = RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                              &named, nullptr);
+    if (rc == ERROR_SUCCESS)
+        rc = RegCreateKeyExA(named, "child\\leaf", 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                             &leaf, nullptr);
     if (leaf) RegCloseKey(leaf);
+    if (named) RegCloseKey(named);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }
