@@ -4,9 +4,12 @@
 // desktop and Startup shortcuts. Failed deletions of installed files are
 // recorded in desktopDeleteIncomplete for the caller to report.
 //
-// The directory comes from the registry. When it is a drive root, a system
-// folder or not a plain local path, only the files that carry the suite's own
-// name prefix and the suite's shortcuts are deleted: not the inventory's
+// The directory comes from the registry. A relative directory names whatever
+// the current folder makes of it: nothing in it is loaded or deleted (its
+// COM libraries would be looked for along the DLL search path), and it is
+// reported as not cleared. When it is a drive root, a system folder or not a
+// plain local path, only the files that carry the suite's own name prefix and
+// the suite's shortcuts are deleted: not the inventory's
 // generic names (runtime libraries, HLLAPI interface names, desktop.ini,
 // README.TXT, ...), which in such a folder belong to the system or to other
 // software; nothing by pattern; no shortcut named after a foreign INI file;
@@ -219,15 +222,21 @@ void DeleteDesktopAndStartupShortcuts()
 void RemoveInstalledFiles()
 {
     const char* dir = runContext.uninstallTargetDir;
-    bool ordinary = IsOrdinaryFolder(dir);
+    bool absolute = IsAbsoluteFolder(dir);
+    bool ordinary = absolute && IsOrdinaryFolder(dir);
     char shared[kPathSize];
     bool haveShared = GetSharedDesktopDataFolder(shared);
     bool allUserData = runContext.removeDesktopUserData != 0;
 
     CloseSessionManager();
     if (ordinary) DeleteIniShortcuts(dir);
-    UnregisterComLibraries(dir);
-    DeleteInventory(dir, ordinary);
+    if (absolute) {
+        UnregisterComLibraries(dir);
+        DeleteInventory(dir, ordinary);
+    } else if (OnNtPlatform()) {
+        // Not addressable, so not cleared: the user is told to look.
+        runContext.desktopDeleteIncomplete = 1;
+    }
     if (allUserData) {
         if (ordinary) DeleteAllUserFiles(dir);
         if (haveShared) DeleteAllUserFiles(shared);
