@@ -167,8 +167,8 @@ class DangerousDirectoryParent : public Case {};
 TEST_F(DangerousDirectoryParent, OnlyACutAtABackslashNamesAParent)
 {
     std::string apps = CaseFolder("parents");
-    AddBystander(apps + "\\Ostreva", true);        // "Ostrevan71" less four characters
-    AddBystander(apps + "\\Ostrevan Deskt", true);  // "Ostrevan Desktop\x64" less eight
+    AddBystander(apps + "\\Ostrev", true);         // "Ostrevan71" less four characters
+    AddBystander(apps + "\\Ostrevan Des", true);   // "Ostrevan Desktop\x64" less eight
     std::string dir32 = apps + "\\Ostrevan71";
     std::string dir64 = apps + "\\Ostrevan Desktop\\x64";
     std::string versioned = apps + "\\Versioned\\Ostrevan\\7.1";
