@@ -180,23 +180,33 @@ void RemoveUserDataFolders(const char* root)
     }
 }
 
+// Cuts four characters off path. True when what is left names a parent
+// folder: the cut began at a backslash ("...\Ostrevan" + "\7.1"), or what is
+// left ends in one (a directory written with a trailing backslash). Anywhere
+// else the cut lands inside a name and leaves the name of another folder.
+bool CutToParent(char* path)
+{
+    size_t keep = std::strlen(path) - 4;
+    bool parent = path[keep] == '\\' || (keep > 0 && path[keep - 1] == '\\');
+    path[keep] = '\0';
+    return parent;
+}
+
 // The directory's parent folders by cutting characters: four ("\7.1"), and in
 // the 64-bit pass first four more ("\x64" below the version folder). Skipped
-// when the directory is not longer than what would be cut.
+// when the directory is not longer than what would be cut, and from the first
+// cut that does not name a parent.
 void RemoveParentFolders(const char* dir)
 {
     char path[kPathSize];
     if (!CopyText(path, sizeof path, dir)) return;
-    size_t length = std::strlen(path);
     size_t cut = runContext.is64BitPass ? 8 : 4;
-    if (length <= cut) return;
+    if (std::strlen(path) <= cut) return;
     if (runContext.is64BitPass) {
-        length -= 4;
-        path[length] = '\0';
+        if (!CutToParent(path)) return;
         RemoveEmptyFolder(path);
     }
-    path[length - 4] = '\0';
-    RemoveEmptyFolder(path);
+    if (CutToParent(path)) RemoveEmptyFolder(path);
 }
 
 // Sets each shortcut's attributes to archive first, so a read-only one goes too.
