@@ -37,22 +37,27 @@ void ProbeDesktopInstallation()
 {
     HMODULE msi = LoadSystemLibrary("msi.dll");
     if (!msi) return;
-    using EnumProducts = UINT(WINAPI*)(DWORD, LPSTR);
-    auto enumProducts = reinterpret_cast<EnumProducts>(GetProcAddress(msi, "MsiEnumProductsA"));
-    if (enumProducts) {
-        char code[40];
-        DWORD index = 0;
-        while (std::memset(code, 0, sizeof code), enumProducts(index, code) == 0) {
-            ++index;
-            code[sizeof code - 1] = '\0';
-            if (lstrcmpA(code, runContext.desktopProductCode) == 0) {
-                runContext.desktopProductInstalled = 1;
-                runContext.uninstallActiveX = 0;
-                break;
-            }
+    auto enumProducts = reinterpret_cast<EnumProductsFn>(GetProcAddress(msi, "MsiEnumProductsA"));
+    if (enumProducts) ProbeWithEnumerator(enumProducts);
+    FreeLibrary(msi);
+}
+
+// A broken installer database (Wine lists a malformed product key as "?" with
+// success) must not keep the probe going: past kMaxInstalledProducts indexes
+// the desktop edition counts as not found.
+void ProbeWithEnumerator(EnumProductsFn enumProducts)
+{
+    char code[40];
+    for (DWORD index = 0; index < kMaxInstalledProducts; ++index) {
+        std::memset(code, 0, sizeof code);
+        if (enumProducts(index, code) != 0) return;
+        code[sizeof code - 1] = '\0';
+        if (lstrcmpA(code, runContext.desktopProductCode) == 0) {
+            runContext.desktopProductInstalled = 1;
+            runContext.uninstallActiveX = 0;
+            return;
         }
     }
-    FreeLibrary(msi);
 }
 
 HKEY GetWritableUserKey(BYTE enable, DWORD majorVersion)
