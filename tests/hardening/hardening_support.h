@@ -109,7 +109,6 @@ protected:
     const std::vector<fixture::ShownMessage>& Shown() const;
 private:
     DWORD started_ = 0;
-    std::vector<std::string> missingBefore_;
     std::vector<std::pair<std::string, bool>> bystanders_;
 };
 
