@@ -17,11 +17,14 @@ struct DirectoryParam {
     std::string site;    // a ValueSite name
     std::string name;    // for the test name
     std::string value;
+    Passes passes = Passes::Both;
 };
 
 void PrintTo(const DirectoryParam& param, std::ostream* out)
 {
-    *out << param.site << " = \"" << param.value << "\"";
+    *out << param.site << " = \"" << param.value << "\""
+         << (param.passes == Passes::First ? " (first pass)"
+             : param.passes == Passes::Second ? " (second pass)" : "");
 }
 
 std::string ParamName(const ::testing::TestParamInfo<DirectoryParam>& info)
@@ -36,13 +39,14 @@ const ValueSite& Site(const std::string& name)
     throw std::runtime_error("no site " + name);
 }
 
-void RunWithValue(const std::string& siteName, const std::string& value)
+void RunWithValue(const std::string& siteName, const std::string& value,
+                  Passes passes = Passes::Both)
 {
     const ValueSite& site = Site(siteName);
     SiteValueGuard guard(site);
-    PrepareSite(site);
-    PlantValue(site, REG_SZ, value + '\0');
-    RunTasksBothPasses(site.switches);
+    PrepareSite(site, passes);
+    PlantValue(site, REG_SZ, value + '\0', passes);
+    ExerciseSite(site);
 }
 
 // --- Dangerous directories --------------------------------------------------------
@@ -81,8 +85,11 @@ std::vector<std::pair<std::string, std::string>> DangerousValues()
 std::vector<DirectoryParam> DangerousParams()
 {
     std::vector<DirectoryParam> params;
+    size_t i = 0;
     for (const char* site : {"InstallationDirectory", "WebWorkingDirectory", "ActiveXCache"})
-        for (const auto& value : DangerousValues()) params.push_back({site, value.first, value.second});
+        for (const auto& value : DangerousValues())
+            params.push_back({site, value.first, value.second,
+                              i++ % 2 ? Passes::Second : Passes::First});
     // Program group names that would name the Programs folder itself or one
     // of the system's own folders below it.
     for (const auto& group : std::vector<std::pair<std::string, std::string>>{
@@ -99,7 +106,7 @@ class DangerousDirectory : public ParamCase<DirectoryParam> {};
 TEST_P(DangerousDirectory, IsNeverEmptied)
 {
     // The bystanders of make-fixtures stand in every one of these folders.
-    RunWithValue(GetParam().site, GetParam().value);
+    RunWithValue(GetParam().site, GetParam().value, GetParam().passes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Directories, DangerousDirectory, ::testing::ValuesIn(DangerousParams()),
@@ -148,6 +155,37 @@ TEST_F(DangerousDirectoryRelative, LoadsAndDeletesNothingThroughTheCurrentFolder
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
     RunTasksBothPasses("/4/q");
     EXPECT_EQ(Log(), "") << "a COM server found through the current folder was unregistered";
+}
+
+// A registration of one of the suite's controls that names a DLL of the
+// system's own folder: it is neither asked to unregister itself nor deleted.
+class DangerousDirectoryControl : public Case {
+protected:
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("WIPORA_COM_LOG", nullptr);
+        Case::TearDown();
+    }
+};
+
+TEST_F(DangerousDirectoryControl, ADllInTheSystemFolder)
+{
+    std::string dll = "C:\\windows\\system32\\wiporactl.dll";
+    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(), dll.c_str(), FALSE));
+    AddBystander(dll, false);
+    fixture::MakeFolders(std::string(kRoot) + "\\cases");
+    std::string log = std::string(kRoot) + "\\cases\\control-com.log";
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("WIPORA_COM_LOG", log.c_str());
+    for (REGSAM view : {k32, k64})
+        ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE,
+                            "Software\\Classes\\CLSID\\{3A7D1E20-5C4B-11D3-8E61-00A0C9B4D501}"
+                            "\\InprocServer32",
+                            "", dll, view));
+    RunTasksBothPasses("/2");
+    std::string content;
+    fixture::ReadFile(log, &content);
+    EXPECT_EQ(content, "") << "the system folder's DLL was asked to unregister itself";
 }
 
 // The parent folders of an installation directory are found by cutting four

@@ -6,6 +6,7 @@
 #include "app/run_context.h"
 #include "app/run_driver.h"
 #include "app/settings.h"
+#include "desktop/desktop.h"
 #include "hardening/hardening_support.h"
 
 namespace hardening {
@@ -37,6 +38,20 @@ void RunTasksBothPasses(const char* switches)
     }
 }
 
+void ExerciseSite(const ValueSite& site)
+{
+    if (!site.desktopOnly) {
+        RunTasksBothPasses(site.switches);
+        return;
+    }
+    for (bool is64 : {false, true}) {
+        BeginPass(is64);
+        GetVersionExA(&runContext.osVersion);
+        ParseSwitches(site.switches);
+        UninstallServedDesktop();
+    }
+}
+
 std::string LongFolder(int length)
 {
     std::string folder = std::string(kRoot) + "\\long\\L" + std::to_string(length) + "-";
@@ -64,28 +79,28 @@ const char kOpenCommand[] = "Software\\Classes\\Ostrevan.MainframeDisplay.7.1\\s
 
 const std::vector<ValueSite> kSites = {
     {"InstallationDirectory", false, HKEY_LOCAL_MACHINE, kProduct32, kProduct64,
-     "Installation Directory", "/4", true},
+     "Installation Directory", "/4", true, true},
     {"ProductWorkingDirectory", false, HKEY_LOCAL_MACHINE, kProduct32, kProduct64,
-     "Working Directory", "/1/4", true},
+     "Working Directory", "/1/4", true, true},
     {"ProgramGroup", false, HKEY_LOCAL_MACHINE, kProduct32, kProduct64, "Program Group", "/4",
-     false},
+     false, true},
     {"WorkingDirType", true, HKEY_LOCAL_MACHINE, kProduct32, kProduct64, "WorkingDirType", "/4",
-     false},
+     false, true},
     {"ProductBaseRegistry", true, HKEY_LOCAL_MACHINE, kProduct32, kProduct64, "BaseRegistry",
-     "/4", false},
-    {"WebBaseRegistry", true, HKEY_CURRENT_USER, kWeb32, kWeb64, "BaseRegistry", "/1", false},
-    {"CacheMode", true, HKEY_CURRENT_USER, kWeb32, kWeb64, "CacheMode", "/1", false},
+     "/4", false, true},
+    {"WebBaseRegistry", true, HKEY_CURRENT_USER, kWeb32, kWeb64, "BaseRegistry", "/1", false, false},
+    {"CacheMode", true, HKEY_CURRENT_USER, kWeb32, kWeb64, "CacheMode", "/1", false, false},
     {"WebWorkingDirectory", false, HKEY_CURRENT_USER, kWeb32, kWeb64, "Working Directory", "/1",
-     true},
+     true, false},
     {"LauncherInstallDir", false, HKEY_CURRENT_USER, kLauncherKey, kLauncherKey, "InstallDir", "",
-     true},
-    {"AppPathsIexplore", false, HKEY_LOCAL_MACHINE, kAppPaths, kAppPaths, "", "", false},
+     true, false},
+    {"AppPathsIexplore", false, HKEY_LOCAL_MACHINE, kAppPaths, kAppPaths, "", "", false, false},
     {"ActiveXCache", false, HKEY_LOCAL_MACHINE, kInternetSettings, kInternetSettings,
-     "ActiveXCache", "/2", true},
-    {"InprocServer32", false, HKEY_LOCAL_MACHINE, kControl1_32, kControl1_32, "", "/2", false},
+     "ActiveXCache", "/2", true, false},
+    {"InprocServer32", false, HKEY_LOCAL_MACHINE, kControl1_32, kControl1_32, "", "/2", false, false},
     {"InprocServer32WebToHost", false, HKEY_LOCAL_MACHINE, kControl8_32, kControl8_64, "", "/2",
-     false},
-    {"OpenCommand", false, HKEY_LOCAL_MACHINE, kOpenCommand, kOpenCommand, "", "/4", false},
+     false, false},
+    {"OpenCommand", false, HKEY_LOCAL_MACHINE, kOpenCommand, kOpenCommand, "", "/4", false, false},
 };
 
 REGSAM ViewOf(const ValueSite& site, bool is64BitPass)
@@ -96,24 +111,29 @@ REGSAM ViewOf(const ValueSite& site, bool is64BitPass)
 
 bool Is(const ValueSite& site, const char* name) { return std::strcmp(site.name, name) == 0; }
 
-// An installation in both views whose directory is a fixture folder of 250
-// characters: the values beside it are read as with any installation, and its
-// files, out of reach, start no registration server in the 64-bit pass.
-void PlantInstallation(HKEY root)
+bool InFirst(Passes passes) { return passes != Passes::Second; }
+bool InSecond(Passes passes) { return passes != Passes::First; }
+
+// An installation whose directory is a fixture folder of 250 characters: the
+// values beside it are read as with any installation, and its files, out of
+// reach, start no registration server in the 64-bit pass.
+void PlantInstallation(HKEY root, Passes passes)
 {
     std::string dir = LongFolder(250);
-    SetText(root, kProduct32, "Installation Directory", dir, root == HKEY_CURRENT_USER ? 0 : k32);
-    SetText(root, kProduct64, "Installation Directory", dir, root == HKEY_CURRENT_USER ? 0 : k64);
+    bool user = root == HKEY_CURRENT_USER;
+    if (InFirst(passes)) SetText(root, kProduct32, "Installation Directory", dir, user ? 0 : k32);
+    if (InSecond(passes)) SetText(root, kProduct64, "Installation Directory", dir, user ? 0 : k64);
 }
 
-// A Web-to-Host working directory named in both Web keys of a hive.
-void PlantWebWorkingDirectory(HKEY root)
+// A Web-to-Host working directory named in the Web keys of a hive.
+void PlantWebWorkingDirectory(HKEY root, Passes passes)
 {
     std::string dir = CaseFolder("site-webwork");
     Touch(dir + "\\Scripts\\macro.mac");
     Touch(dir + "\\notes.txt");
-    SetText(root, kWeb32, "Working Directory", dir, root == HKEY_CURRENT_USER ? 0 : k32);
-    SetText(root, kWeb64, "Working Directory", dir, root == HKEY_CURRENT_USER ? 0 : k64);
+    bool user = root == HKEY_CURRENT_USER;
+    if (InFirst(passes)) SetText(root, kWeb32, "Working Directory", dir, user ? 0 : k32);
+    if (InSecond(passes)) SetText(root, kWeb64, "Working Directory", dir, user ? 0 : k64);
 }
 
 }  // namespace
@@ -136,17 +156,17 @@ std::vector<ValueSite> ByteSites()
     return sites;
 }
 
-void PrepareSite(const ValueSite& site)
+void PrepareSite(const ValueSite& site, Passes passes)
 {
     if (Is(site, "ProductWorkingDirectory") || Is(site, "ProgramGroup") ||
         Is(site, "WorkingDirType") || Is(site, "OpenCommand")) {
-        PlantInstallation(HKEY_LOCAL_MACHINE);
+        PlantInstallation(HKEY_LOCAL_MACHINE, passes);
     } else if (Is(site, "ProductBaseRegistry")) {
-        PlantInstallation(HKEY_LOCAL_MACHINE);
-        PlantInstallation(HKEY_CURRENT_USER);
+        PlantInstallation(HKEY_LOCAL_MACHINE, passes);
+        PlantInstallation(HKEY_CURRENT_USER, passes);
     } else if (Is(site, "WebBaseRegistry") || Is(site, "CacheMode")) {
-        PlantWebWorkingDirectory(HKEY_CURRENT_USER);
-        PlantWebWorkingDirectory(HKEY_LOCAL_MACHINE);
+        PlantWebWorkingDirectory(HKEY_CURRENT_USER, passes);
+        PlantWebWorkingDirectory(HKEY_LOCAL_MACHINE, passes);
     } else if (Is(site, "LauncherInstallDir")) {
         // A session profile in the cache root's version folder of the first
         // pass (the second pass's folder is a link fixture).
@@ -155,10 +175,14 @@ void PrepareSite(const ValueSite& site)
     }
 }
 
-void PlantValue(const ValueSite& site, DWORD type, const std::string& bytes)
+void PlantValue(const ValueSite& site, DWORD type, const std::string& bytes, Passes passes)
 {
-    SetRaw(site.root, site.path32, site.value, type, bytes, ViewOf(site, false));
-    SetRaw(site.root, site.path64, site.value, type, bytes, ViewOf(site, true));
+    // The launcher's registration is the same key in both passes.
+    bool shared = std::strcmp(site.path32, site.path64) == 0 && site.root == HKEY_CURRENT_USER;
+    if (InFirst(passes) || shared)
+        SetRaw(site.root, site.path32, site.value, type, bytes, ViewOf(site, false));
+    if (InSecond(passes) && !shared)
+        SetRaw(site.root, site.path64, site.value, type, bytes, ViewOf(site, true));
 }
 
 struct SiteValueGuard::Impl {

@@ -34,16 +34,28 @@ struct ValueSite {
     const char* value;      // "" for the default value
     const char* switches;   // what makes the program read it
     bool isFolder;          // the string names a folder, else a file or a command
+    bool desktopOnly;       // read by the Served Desktop uninstall alone
 };
+// Runs what reads the site's value: both Clear runs' tasks, or for a value
+// only the Served Desktop uninstall reads, that uninstall in both passes.
+void ExerciseSite(const ValueSite& site);
 const std::vector<ValueSite>& ValueSites();
 std::vector<ValueSite> StringSites();
 std::vector<ValueSite> ByteSites();
 
+// Which Clear runs find the value (and what it needs beside it): the first
+// pass's key, the second pass's, or both. A function case plants it for one
+// pass, the classes alternating between them, so that each pass meets every
+// class while the other pass finds no bad input and costs little; the program
+// cases plant it for both.
+enum class Passes { First, Second, Both };
+
 // Everything else a site needs before the value is read (an installation
 // directory beside a working directory, a session profile beside a launcher
-// registration, ...), and the values themselves in both passes' keys.
-void PrepareSite(const ValueSite& site);
-void PlantValue(const ValueSite& site, DWORD type, const std::string& bytes);
+// registration, ...), and the values themselves.
+void PrepareSite(const ValueSite& site, Passes passes = Passes::Both);
+void PlantValue(const ValueSite& site, DWORD type, const std::string& bytes,
+                Passes passes = Passes::Both);
 
 // The values that a site's key and value may be saved from for the case.
 class SiteValueGuard {

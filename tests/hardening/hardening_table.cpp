@@ -21,10 +21,10 @@ const ClassInfo kClasses[] = {
     {"WrongType", "registry values of the wrong type: DWORD, binary, UTF-16, multi-string and "
                   "expandable strings where a string is read; strings, DWORDs and long binaries "
                   "where a byte is read"},
-    {"EmptyValue", "empty values: zero-length and terminator-only strings, zero-length binaries"},
+    {"EmptyValue", "empty values: terminator-only strings, zero-length binaries"},
     {"BoundaryLength", "REG_SZ values of exactly 259, 260 and 261 bytes, with and without "
                        "terminator"},
-    {"HugeValue", "string values of 4 and 64 KB, binary values of 8 KB"},
+    {"HugeValue", "string values of 64 KB, binary values of 8 KB"},
     {"LongPath", "paths of 250 to 259 characters in every registry value and INI key read, so "
                  "that each later join passes 259"},
     {"Environment", "environment references: unset, empty, self-referencing, mutually "
