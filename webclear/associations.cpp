@@ -58,11 +58,16 @@ bool RootMatches(HKEY root, bool webToHost)
     return matches;
 }
 
+// SHDeleteKeyA acts in the program's own (32-bit) view. The machine's
+// classes are redirected per view on some systems (Windows Vista, and Wine),
+// so the 64-bit pass, whose probe was read in the 64-bit view, deletes there
+// as well.
 void DeleteClassKey(HKEY root, const char* name)
 {
     char path[kPathSize];
     wsprintfA(path, kClassFormat, name);
     DeleteKeyInProcessView(root, path);
+    if (runContext.is64BitPass) DeleteKeyInView(root, path, runContext.viewAccessMask);
 }
 
 void DeleteAssociations(HKEY root)
