@@ -155,13 +155,13 @@ TEST_F(ActiveXRemoval, CompanionFilesAndConflictFolderOnlyForTheWebToHostControl
 {
     std::string conflict = root + "\\dpf\\CONFLICT.1";
     std::string control = Register(kWebToHost32, conflict, "OVW2H32.OCX", KEY_WOW64_32KEY);
-    fixture::WriteFile(conflict + "\\ovw2h32.ini", "ini");
-    fixture::WriteFile(conflict + "\\ovw2h32.inf", "inf");
+    Plant(conflict + "\\ovw2h32.ini", "ini");
+    Plant(conflict + "\\ovw2h32.inf", "inf");
     SetFileAttributesA((conflict + "\\ovw2h32.inf").c_str(), FILE_ATTRIBUTE_READONLY);
     std::string other = root + "\\other";
     Register(kClsids[4], other, "KQPRT.OCX", KEY_WOW64_32KEY);
-    fixture::WriteFile(other + "\\ovw2h32.ini", "keep");
-    fixture::WriteFile(other + "\\ovw2h32.inf", "keep");
+    Plant(other + "\\ovw2h32.ini", "keep");
+    Plant(other + "\\ovw2h32.inf", "keep");
 
     BeginPass(false);
     runContext.uninstallActiveX = 1;
@@ -183,7 +183,7 @@ TEST_F(ActiveXRemoval, SixtyFourBitPassUsesItsOwnControlAndNames)
     std::string control = Register(kWebToHost64, folder, "OVW2H64.OCX", KEY_WOW64_64KEY);
     fixture::MakeKey(HKEY_LOCAL_MACHINE, kCodeStore + std::string(kWebToHost64), KEY_WOW64_32KEY);
     for (const char* name : {"ovw2h64.ini", "ovw2h64.inf", "ovw2h32.ini", "ovw2h32.inf"})
-        fixture::WriteFile(folder + "\\" + name, name);
+        Plant(folder + "\\" + name, name);
     // The 32-bit control registered in the 64-bit view is not the 64-bit pass's.
     std::string foreign = Register(kWebToHost32, root + "\\dpf32", "OVW2H32.OCX", KEY_WOW64_64KEY);
 

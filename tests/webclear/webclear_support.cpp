@@ -1,5 +1,6 @@
 #include "webclear_support.h"
 
+#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <cstdio>
 
@@ -138,6 +139,14 @@ SavedValue::~SavedValue()
         RegDeleteValueA(key, n);
         RegCloseKey(key);
     }
+}
+
+bool Plant(const std::string& path, const std::string& content)
+{
+    fixture::MakeFolders(path.substr(0, path.rfind('\\')));
+    if (fixture::WriteFile(path, content)) return true;
+    ADD_FAILURE() << "could not plant " << path;
+    return false;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)

@@ -69,6 +69,9 @@ private:
     std::string value;
 };
 
+// Writes a file, making its folders first; a failure fails the test.
+bool Plant(const std::string& path, const std::string& content);
+
 std::vector<std::string> SplitLines(const std::string& text);
 std::string ReadText(const std::string& path);
 
