@@ -76,16 +76,16 @@ protected:
 TEST_F(FileAssociations, EachRootGoesWithTheEditionItsProbeNames)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "\"C:\\Ostrevan\\OV3270.EXE\" /kq \"%1\"");
-    Register(HKEY_CURRENT_USER, 0, "\"C:\\Ostrevan\\OV3270.EXE\" \"%1\"");
+    Register(HKEY_CURRENT_USER, KEY_WOW64_32KEY, "\"C:\\Ostrevan\\OV3270.EXE\" \"%1\"");
     BeginPass(false);
     RemoveFileAssociations(true);
     EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), 0);
-    EXPECT_EQ(Left(HKEY_CURRENT_USER, 0), 26);
+    EXPECT_EQ(Left(HKEY_CURRENT_USER, KEY_WOW64_32KEY), 26);
 
     RemoveFileAssociations(false);
-    EXPECT_EQ(Left(HKEY_CURRENT_USER, 0), 0);
+    EXPECT_EQ(Left(HKEY_CURRENT_USER, KEY_WOW64_32KEY), 0);
     EXPECT_TRUE(BystandersStay(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY));
-    EXPECT_TRUE(BystandersStay(HKEY_CURRENT_USER, 0));
+    EXPECT_TRUE(BystandersStay(HKEY_CURRENT_USER, KEY_WOW64_32KEY));
 }
 
 TEST_F(FileAssociations, UpperCaseSwitchIsNotTheWebToHostSwitch)
@@ -103,12 +103,12 @@ TEST_F(FileAssociations, UpperCaseSwitchIsNotTheWebToHostSwitch)
 TEST_F(FileAssociations, MissingOrUnreadableProbeLeavesTheRoot)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, nullptr, false);
-    Register(HKEY_CURRENT_USER, 0, (std::string("OV3270.EXE /kq ") + std::string(300, 'x')).c_str());
+    Register(HKEY_CURRENT_USER, KEY_WOW64_32KEY, (std::string("OV3270.EXE /kq ") + std::string(300, 'x')).c_str());
     BeginPass(false);
     for (bool webToHost : {true, false}) {
         RemoveFileAssociations(webToHost);
         EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), 24);
-        EXPECT_EQ(Left(HKEY_CURRENT_USER, 0), 26);
+        EXPECT_EQ(Left(HKEY_CURRENT_USER, KEY_WOW64_32KEY), 26);
     }
 }
 

@@ -81,7 +81,7 @@ TEST_F(ProgramFiles, AppletLibraryAndItsFolders)
 {
     // Cache root in the roaming folder, so the temporary folder holds the
     // applet library alone.
-    fixture::SetBinary(HKEY_CURRENT_USER, "Software\\Ostrevan Web\\7.1", "CacheMode", "\1", 1);
+    fixture::SetBinary(HKEY_CURRENT_USER, "Software\\Ostrevan Web\\7.1", "CacheMode", "\1", 1, REG_BINARY, KEY_WOW64_32KEY);
     std::string temp = TempFolder();
     Plant(temp + "\\Ostrevan\\7.1\\Plxw2hjv.dll", "applet");
     BeginPass(false);

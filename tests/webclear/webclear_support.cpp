@@ -57,8 +57,8 @@ void CleanSuiteFootprint()
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
             fixture::DeleteKey(root, "Software\\Ostrevan Web", view);
             fixture::DeleteKey(root, "Software\\Calderwick", view);
-            fixture::DeleteKey(root, "Software\\WOW6432Node\\Calderwick", view);
         }
+        fixture::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\WOW6432Node\\Calderwick", view);
     }
 }
 

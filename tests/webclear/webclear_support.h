@@ -22,6 +22,9 @@ std::string LocalLowFolder();
 std::string DesktopFolder();
 
 // Removes the suite's folders and keys that the tests use, in both views.
+// Tests write per-user keys in the view the code reads: once a
+// HKEY_CURRENT_USER\Software\Wow6432Node key exists, Wine redirects the
+// 32-bit view of HKEY_CURRENT_USER\Software there (Windows shares it).
 void CleanSuiteFootprint();
 
 // A test double copied from the build into folder; returns its path.
