@@ -142,6 +142,13 @@ bool Resolve(const std::string& text, std::string* out)
     return true;
 }
 
+// A file-system path of the table, resolved; only an absolute one on drive C:
+// is ever used (a relative one would land in whatever folder we started in).
+bool ResolvePath(const std::string& text, std::string* out)
+{
+    return Resolve(text, out) && out->size() > 3 && out->compare(0, 3, "C:\\") == 0;
+}
+
 std::string Resolved(const std::string& text)
 {
     std::string out;
@@ -461,12 +468,12 @@ bool InstallItem(const Item& item)
     std::string path;
     switch (item.what) {
     case What::Folder:
-        if (!Resolve(item.path, &path)) return false;
+        if (!ResolvePath(item.path, &path)) return false;
         MakeFolders(path);
         return IsFolder(path);
     case What::File: {
         std::string bytes;
-        if (!Resolve(item.path, &path) || !FileContent(item, &bytes)) return false;
+        if (!ResolvePath(item.path, &path) || !FileContent(item, &bytes)) return false;
         MakeFolders(Parent(path));
         if (!WriteBytes(path, bytes)) return false;
         if (item.attributes) SetFileAttributesA(path.c_str(), item.attributes);
@@ -485,10 +492,10 @@ void UninstallItem(const Item& item)
     std::string path;
     switch (item.what) {
     case What::Folder:
-        if (Resolve(item.path, &path)) RemoveTree(path);
+        if (ResolvePath(item.path, &path)) RemoveTree(path);
         break;
     case What::File:
-        if (Resolve(item.path, &path)) DeleteFileForce(path);
+        if (ResolvePath(item.path, &path)) DeleteFileForce(path);
         break;
     case What::Key:
         if (!item.keepOnUninstall) DeleteKeyTree(item);
@@ -569,7 +576,7 @@ State ByPresence(bool present) { return present ? State::Present : State::Absent
 State FileState(const Item& item)
 {
     std::string path, bytes, expected;
-    if (!Resolve(item.path, &path)) return State::Missing;
+    if (!ResolvePath(item.path, &path)) return State::Missing;
     if (!sample::IsBystander(item)) return ByPresence(IsFile(path));
     if (!ReadBytes(path, &bytes)) return State::Missing;
     return FileContent(item, &expected) && bytes == expected ? State::Intact : State::Damaged;
@@ -612,7 +619,7 @@ State ItemState(const Item& item, const std::map<std::string, DWORD>& entries)
     case What::File: return FileState(item);
     case What::Folder: {
         std::string path;
-        return ByPresence(Resolve(item.path, &path) && IsFolder(path));
+        return ByPresence(ResolvePath(item.path, &path) && IsFolder(path));
     }
     case What::Key: return KeyState(item);
     case What::UrlEntry: return UrlState(item, entries);
