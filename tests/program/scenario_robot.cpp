@@ -50,9 +50,32 @@ std::string CheckStates(HWND dialog)
     return states;
 }
 
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter)
+{
+    char className[32] = "";
+    GetClassNameA(child, className, sizeof className);
+    std::string text = TextOf(child);
+    auto* texts = reinterpret_cast<std::string*>(parameter);
+    bool icon = (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+    if (lstrcmpiA(className, "Static") == 0 && !icon && !text.empty())
+        *texts += (texts->empty() ? "" : "\n") + text;
+    return TRUE;
+}
+
+// A message box's text is its static control 65535; a dialog's, the texts of
+// its static controls in order.
+std::string MessageOf(HWND window)
+{
+    HWND box = GetDlgItem(window, 0xFFFF);
+    if (box) return TextOf(box);
+    std::string texts;
+    EnumChildWindows(window, CollectStaticText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 ShownWindow Describe(HWND window)
 {
-    return {TextOf(window), TextOf(GetDlgItem(window, 0xFFFF)), CheckStates(window)};
+    return {TextOf(window), MessageOf(window), CheckStates(window)};
 }
 
 // Presses a button by the command its click sends, posted so that a task run

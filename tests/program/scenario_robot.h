@@ -12,7 +12,7 @@ namespace robot {
 
 struct ShownWindow {
     std::string caption;
-    std::string text;     // a message box's text (static control 65535)
+    std::string text;     // a message box's text; a dialog's static texts, one a line
     std::string checks;   // a dialog's check boxes 203, 204, 201, 202 as "0"/"1", "-" when absent
 };
 

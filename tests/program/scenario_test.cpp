@@ -22,6 +22,9 @@ const char kUsageText[] =
     "/4  Uninstall Served Desktop\r\n"
     "/q  Quiet Mode\r\n";
 const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
+const char kDialogQuestion[] =
+    "Are you sure you want to clear all Ostrevan 3270, 5250, FTP and VT Web-to-Host components including "
+    "Program Files, ActiveX Controls, Netscape Plugins and Java Archive Files?";
 const int kYes = 205, kCancel = 206;
 
 class SampleMachine : public ::testing::Test {
@@ -83,6 +86,7 @@ void ExpectOnlyTheDialog(const robot::Run& run)
 {
     ASSERT_EQ(run.windows.size(), 1u) << "windows shown";
     EXPECT_EQ(run.windows[0].caption, kDialogCaption);
+    EXPECT_EQ(run.windows[0].text, kDialogQuestion);
     EXPECT_EQ(run.windows[0].checks, "0000") << "check boxes 203, 204, 201, 202 without switches";
 }
 
