@@ -697,9 +697,12 @@ inline std::string GeneratedContent(const Item& item)
 
 inline bool Has(const std::string& commandLine, char c) { return commandLine.find(c) != std::string::npos; }
 
-// commandLine: the program's switches; the run is quiet or confirmed with Yes,
-// and questions are answered as quiet mode answers them.
-inline bool ExpectedGone(const Item& item, const std::string& commandLine, unsigned variant)
+// commandLine: the program's switches; the run is quiet or confirmed with Yes.
+// Questions are answered as quiet mode answers them, except that
+// desktopDataConfirmed says the user answered Yes to removing the desktop
+// user data.
+inline bool ExpectedGone(const Item& item, const std::string& commandLine, unsigned variant,
+                         bool desktopDataConfirmed = false)
 {
     if (Has(commandLine, '?')) return false;
     bool activeX = Has(commandLine, '2') && variant != kInstallerRegistered;
@@ -709,7 +712,7 @@ inline bool ExpectedGone(const Item& item, const std::string& commandLine, unsig
     case Fate::UserFiles: return Has(commandLine, '1');
     case Fate::InternetCache: return Has(commandLine, '3');
     case Fate::Desktop: return Has(commandLine, '4');
-    case Fate::DesktopUserData: return Has(commandLine, '4') && Has(commandLine, '1');
+    case Fate::DesktopUserData: return Has(commandLine, '4') && (Has(commandLine, '1') || desktopDataConfirmed);
     default: return false;
     }
 }

@@ -15,6 +15,9 @@ struct Snapshot {
     std::map<size_t, std::string> state, location;
 };
 
+// Where an item of the table (by its table path) is on this machine.
+std::string Located(const Snapshot& snapshot, const std::string& path);
+
 // Copies the tool, its payload and the program into C:\samplemachine\bin.
 bool PrepareTools(std::string* error);
 // A fresh sample machine of the variant (whatever an earlier one left goes first).
@@ -30,7 +33,8 @@ int PressNothing(const robot::ShownWindow&);
 
 // Checks, reported as test failures naming every item concerned.
 void ExpectInstalled(const Snapshot& before, unsigned variant);
-void ExpectOutcome(const Snapshot& after, const std::string& switches, unsigned variant);
+void ExpectOutcome(const Snapshot& after, const std::string& switches, unsigned variant,
+                   bool desktopDataConfirmed = false);
 void ExpectSameState(const Snapshot& first, const Snapshot& second);
 // The stand-ins' logs: Java Web Start and the launcher for every session
 // profile, in the order of the profile folders; the COM servers asked to

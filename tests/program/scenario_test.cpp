@@ -170,4 +170,83 @@ TEST_F(SampleMachine, DialogConfirmedClearsTheWebToHostEditionInBothRuns)
     ExpectSessionManagerClosed("Ostrevan Session Manager", true);
 }
 
+// The windows of a run, caption and text, in the order shown.
+void ExpectWindows(const robot::Run& run, const std::vector<std::pair<std::string, std::string>>& expected)
+{
+    std::vector<std::pair<std::string, std::string>> seen;
+    for (const robot::ShownWindow& w : run.windows) seen.push_back({w.caption, w.text});
+    EXPECT_EQ(seen, expected) << "windows shown (caption, text), in order";
+}
+
+const char kWebDataCaption[] = "Remove Web-to-Host User Data";
+const char kWebDataQuestion[] =
+    "Are you sure you want to remove all Ostrevan Web-to-Host user data files?  The types of files include "
+    "Scripts, Macros, Configuration Files, Transfer Files, etc.";
+
+std::string WebDataQuestion(const std::string& workingDirectory)
+{
+    return std::string(kWebDataQuestion) + "\r\n\r\nCaution: If a Ostrevan Desktop installation is sharing the "
+           "Working Directory " + workingDirectory + ", then its user data files will also be removed.";
+}
+
+// A Web-to-Host working directory on this machine, found by its Certs folder.
+std::string WorkingDirectory(const Snapshot& snapshot, const std::string& tablePath)
+{
+    std::string certs = Located(snapshot, tablePath + "\\Certs");
+    return certs.substr(0, certs.find_last_of('\\'));
+}
+
+TEST_F(SampleMachine, UserDataDeclinedInBothRunsStays)
+{
+    // /1 without quiet mode: the dialog opens with box 203 checked; each run
+    // asks about its own working directory (the second run asks again because
+    // the switch sets the option again) and No keeps the user data.
+    Start("standard", sample::kStandard);
+    robot::Run run = Run("/1", [](const robot::ShownWindow& w) {
+        return w.caption == kDialogCaption ? kYes : w.caption == kWebDataCaption ? IDNO : 0;
+    });
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_FALSE(run.windows.empty());
+    EXPECT_EQ(run.windows[0].checks, "1000") << "check boxes 203, 204, 201, 202 with /1";
+    ExpectWindows(run, {{kDialogCaption, kDialogQuestion},
+                        {kWebDataCaption, WebDataQuestion(WorkingDirectory(before_, "{documents}\\Ostrevan Web\\7.1"))},
+                        {kWebDataCaption,
+                         WebDataQuestion(WorkingDirectory(before_, "{documents}\\Ostrevan Web (64-bit)\\7.1"))}});
+    ExpectOutcome(after_, "", variant_);
+    ExpectLaunches(true);
+    ExpectSessionManagerClosed("Ostrevan Session Manager", true);
+}
+
+TEST_F(SampleMachine, DesktopUninstallAnsweredYesAsksAndReportsInEachView)
+{
+    // /4 without quiet mode: per view the desktop user data question, the
+    // program group question and the completion message, all answered Yes.
+    Start("standard", sample::kStandard);
+    robot::Run run = Run("/4", [](const robot::ShownWindow& w) {
+        if (w.caption == kDialogCaption) return kYes;
+        if (w.caption == "Remove Desktop User Data") return IDYES;
+        if (w.caption == "Ostrevan Uninstall") return w.text.find("completed") != std::string::npos ? IDOK : IDYES;
+        return 0;
+    });
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string dataCaption = "Remove Desktop User Data";
+    const std::string dataQuestion =
+        "Do you want Uninstall to remove all Ostrevan Desktop user data files?  The types of files include Macros, "
+        "Scripts, Configuration Files, Transfer Files, etc.";
+    auto group = [](const std::string& name) {
+        return "All program items in group \"" + name + "\" will be deleted.  Are you sure you want to delete the "
+               "program group \"" + name + "\"?";
+    };
+    const std::string done = "Ostrevan uninstallation completed successfully.";
+    ExpectWindows(run, {{kDialogCaption, kDialogQuestion},
+                        {dataCaption, dataQuestion}, {"Ostrevan Uninstall", group("Ostrevan 7.1")},
+                        {"Ostrevan Uninstall", done},
+                        {dataCaption, dataQuestion}, {"Ostrevan Uninstall", group("Ostrevan 7.1 (64-bit)")},
+                        {"Ostrevan Uninstall", done}});
+    ExpectOutcome(after_, "/4", variant_, true);
+    ExpectLaunches(true);
+    ExpectUnregistrations(before_, "/4", variant_);
+    ExpectSessionManagerClosed("Ostrevan Session Manager", true);
+}
+
 }  // namespace
