@@ -18,10 +18,14 @@
 // - Served Desktop per machine in both views (BaseRegistry 1), working
 //   directories below the user profile by an environment reference, the
 //   64-bit edition's directories the "x64" sub-folders of the 32-bit ones'.
-// - Keys that the program deletes with SHDeleteKeyA (Web key, code store,
-//   plug-in extensions, associations) act in the 32-bit program's own view, so
-//   the footprint puts them there; the one machine-wide key that a 64-bit
-//   edition writes in the 64-bit view is kept as the specified program keeps it.
+// - The program deletes the Web key, the code store keys, the plug-in
+//   extension keys and the associations with SHDeleteKeyA, which in a 32-bit
+//   program acts in the 32-bit view; the footprint keeps those keys there. The
+//   64-bit edition's machine-wide Web key lies in the 64-bit view, where it
+//   stays by design.
+// - Controls of both views are copies of the COM server stand-in, which the
+//   64-bit bench build can load in process; their CLSID keys stay after a run,
+//   since the stand-in only records that it was asked to unregister.
 #pragma once
 #include <windows.h>
 #include <wininet.h>
@@ -42,7 +46,7 @@ enum class Fate {
     InternetCache,    // with /3
     Desktop,          // with /4
     DesktopUserData,  // with /4 and /1 (in quiet mode /1 answers the question)
-    KeptAsSpecified,  // the program leaves it by design (see note)
+    KeptByDesign,  // the program leaves it by design (see note)
     Bystander,        // never touched, byte for byte
     Setup,            // part of the machine's make-up, not counted
 };
@@ -72,7 +76,7 @@ struct Item {
     DWORD attributes;            // files: set after writing (0: normal)
     std::vector<Value> values;   // keys and values
     DWORD urlType;               // URL cache entries
-    std::string note;            // why a KeptAsSpecified item stays
+    std::string note;            // why a KeptByDesign item stays
     bool keepOnUninstall;        // the prefix's own registration, only confirmed
 };
 
@@ -294,7 +298,7 @@ inline void AddWebToHostKeys(ItemTable& t)
            Sz("Version", "7.1.11")});
     t.Key(kind, Hive::Machine32, "Software\\Ostrevan Web\\7.1", Fate::Always,
           {Byte("BaseRegistry", 2), Byte("CacheMode", 1), Sz("Deployed By", "admin")});
-    t.Key(kind, Hive::Machine64, "Software\\Ostrevan Web (64-bit)\\7.1", Fate::KeptAsSpecified,
+    t.Key(kind, Hive::Machine64, "Software\\Ostrevan Web (64-bit)\\7.1", Fate::KeptByDesign,
           {Byte("BaseRegistry", 2), Sz("Deployed By", "admin")})
         .note = "the Web key is deleted with SHDeleteKeyA, which in a 32-bit program acts in the 32-bit view only";
     t.Key("Bystanders", Hive::User, "Software\\Ostrevan Web\\6.5", Fate::Bystander,
@@ -693,7 +697,7 @@ inline std::string GeneratedContent(const Item& item)
 }
 
 // ---------------------------------------------------------------------------
-// What a run removes, by the program's specified behaviour.
+// What a run removes, by the program's design.
 
 inline bool Has(const std::string& commandLine, char c) { return commandLine.find(c) != std::string::npos; }
 
@@ -726,7 +730,7 @@ inline const char* FateName(Fate f)
     case Fate::InternetCache: return "/3";
     case Fate::Desktop: return "/4";
     case Fate::DesktopUserData: return "/4 with /1";
-    case Fate::KeptAsSpecified: return "kept as specified";
+    case Fate::KeptByDesign: return "kept by design";
     case Fate::Bystander: return "bystander";
     default: return "setup";
     }

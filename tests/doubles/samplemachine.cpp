@@ -9,7 +9,7 @@
 // install first takes off whatever an earlier install left, so every install
 // starts from the same state. report exits 0 when every bystander is intact,
 // 1 when one is damaged or missing; compare prints the before/after table of
-// two reports against what the program is specified to remove with the given
+// two reports against what the program is meant to remove with the given
 // switches, and exits the same way for the later state. Payload files (the
 // COM server and launcher stand-ins) are taken from this program's folder.
 #include <windows.h>
@@ -735,26 +735,26 @@ int Compare(const std::string& beforeFile, const std::string& afterFile, const s
         ++row.there;
         row.gone += gone;
         row.expected += expected;
-        if (item.fate == Fate::KeptAsSpecified) {
+        if (item.fate == Fate::KeptByDesign) {
             ++row.kept;
             notes.push_back(Location(item) + ": " + item.note);
         }
         if (gone != expected && row.off.size() < 3)
             row.off.push_back((gone ? "removed, not expected: " : "left, expected gone: ") + Location(item));
     }
-    Print(Format("%-48s %6s %6s %6s %9s\n", "Kind", "there", "gone", "left", "spec gone"));
-    bool asSpecified = true;
+    Print(Format("%-48s %6s %6s %6s %9s\n", "Kind", "there", "gone", "left", "to go"));
+    bool asIntended = true;
     for (const std::string& kind : Kinds()) {
         if (!rows.count(kind)) continue;
         const Row& r = rows[kind];
         bool same = r.gone == r.expected && r.off.empty();
-        asSpecified &= same;
+        asIntended &= same;
         Print(Format("%-48s %6d %6d %6d %9d%s\n", kind.c_str(), r.there, r.gone, r.there - r.gone, r.expected,
                      same ? "" : "   <- differs"));
     }
-    for (const std::string& note : notes) Print("Kept as specified: " + note + "\n");
-    if (!asSpecified) {
-        Print("Differences from the specified result (at most three per kind):\n");
+    for (const std::string& note : notes) Print("Kept by design: " + note + "\n");
+    if (!asIntended) {
+        Print("Differences from the intended result (at most three per kind):\n");
         for (const std::string& kind : Kinds())
             if (rows.count(kind))
                 for (const std::string& line : rows[kind].off) Print("    " + line + "\n");

@@ -1,5 +1,5 @@
 // Drives the sample machine tool and the program as child processes and
-// checks a run's outcome against what the program is specified to do.
+// checks a run's outcome against what the program is meant to do.
 #pragma once
 #include <map>
 #include <string>

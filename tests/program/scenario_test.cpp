@@ -50,7 +50,7 @@ protected:
         return run;
     }
 
-    // A quiet run: exit code 1, no window at all, and the specified outcome.
+    // A quiet run: exit code 1, no window at all, and the intended outcome.
     void ExpectQuietRun(const robot::Run& run, const std::string& switches, const char* sessionManager)
     {
         EXPECT_EQ(run.exitCode, 1) << "exit code of Wipora " << switches;
