@@ -47,7 +47,7 @@ class Findings {
 public:
     void Add(const std::string& what, const std::string& kind, const std::string& location)
     {
-        auto& list = byKind_[what + " " + kind];
+        auto& list = byKind_[kind.empty() ? what : what + " " + kind];
         list.push_back(location);
     }
     void Report() const
@@ -180,7 +180,7 @@ void ExpectOutcome(const Snapshot& after, const std::string& switches, unsigned 
         auto found = after.state.find(n);
         std::string state = found == after.state.end() ? "not reported" : found->second;
         if (sample::IsBystander(item)) {
-            if (state != "intact") findings.Add("BYSTANDER " + state + ":", "", LocationOf(after, n));
+            if (state != "intact") findings.Add("BYSTANDER " + state, "", LocationOf(after, n));
             continue;
         }
         bool gone = sample::ExpectedGone(item, switches, variant, desktopDataConfirmed);
