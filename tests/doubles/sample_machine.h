@@ -298,9 +298,9 @@ inline void AddWebToHostKeys(ItemTable& t)
            Sz("Version", "7.1.11")});
     t.Key(kind, Hive::Machine32, "Software\\Ostrevan Web\\7.1", Fate::Always,
           {Byte("BaseRegistry", 2), Byte("CacheMode", 1), Sz("Deployed By", "admin")});
-    t.Key(kind, Hive::Machine64, "Software\\Ostrevan Web (64-bit)\\7.1", Fate::KeptByDesign,
-          {Byte("BaseRegistry", 2), Sz("Deployed By", "admin")})
-        .note = "the Web key is deleted with SHDeleteKeyA, which in a 32-bit program acts in the 32-bit view only";
+    // The 64-bit pass deletes its own machine-wide Web key in the 64-bit view.
+    t.Key(kind, Hive::Machine64, "Software\\Ostrevan Web (64-bit)\\7.1", Fate::Always,
+          {Byte("BaseRegistry", 2), Sz("Deployed By", "admin")});
     t.Key("Bystanders", Hive::User, "Software\\Ostrevan Web\\6.5", Fate::Bystander,
           {Byte("BaseRegistry", 2), Sz("Working Directory", "{documents}\\Ostrevan Web\\6.5")});
 }
