@@ -27,6 +27,7 @@ struct ProtectedList {
     int count;
     char folders[kMaxProtected][kPathSize];
     char profiles[kPathSize];                   // the folder holding the user profiles
+    char userProfile[kPathSize];                // the user's own profile, canonical
     int suffixCount;
     char profileSuffixes[kMaxSuffixes][kPathSize];   // "Desktop", "AppData\Roaming", ...
 };
@@ -168,14 +169,16 @@ bool IsSameOrAncestor(const char* ancestor, const char* path)
 
 // --- Gathering the list, once ------------------------------------------------
 
-void AddCanonical(const char* folder)
+// False when folder was listed already (in any case), true otherwise.
+bool AddCanonical(const char* folder)
 {
     char canonical[kPathSize];
-    if (!folder[0] || !Canonical(folder, canonical) || DepthBelowRoot(canonical) < 0) return;
+    if (!folder[0] || !Canonical(folder, canonical) || DepthBelowRoot(canonical) < 0) return true;
     for (int i = 0; i < protectedList.count; ++i)
-        if (lstrcmpiA(protectedList.folders[i], canonical) == 0) return;
+        if (lstrcmpiA(protectedList.folders[i], canonical) == 0) return false;
     if (protectedList.count < kMaxProtected)
         CopyText(protectedList.folders[protectedList.count++], kPathSize, canonical);
+    return true;
 }
 
 // The folder a path finally names, links and short names resolved; false
@@ -201,10 +204,13 @@ bool FinalPath(const char* folder, char* out)
     return CopyText(out, kPathSize, final);
 }
 
-// Adds folder as written and as it finally resolves.
+// Adds folder as written and as it finally resolves. The same folder comes
+// from several sources (CSIDL, known folder, environment, system directory
+// calls); a folder listed already was resolved when it was first listed, or
+// was listed as a resolved path itself, so it is not opened again.
 void AddFolder(const char* folder)
 {
-    AddCanonical(folder);
+    if (!AddCanonical(folder)) return;
     char resolved[kPathSize];
     if (FinalPath(folder, resolved)) AddCanonical(resolved);
 }
@@ -219,8 +225,12 @@ void AddShellFolders()
         char folder[kPathSize] = "";
         if (getFolderPath && getFolderPath(nullptr, csidl | kDontVerify, nullptr,
                                            SHGFP_TYPE_CURRENT, folder) == S_OK &&
-            strnlen(folder, sizeof folder) < sizeof folder)
+            strnlen(folder, sizeof folder) < sizeof folder) {
             AddFolder(folder);
+            // Kept for the profile suffixes: under Wine this one answer costs
+            // as much as all the other folders together.
+            if (csidl == CSIDL_PROFILE) Canonical(folder, protectedList.userProfile);
+        }
     }
     FreeLibrary(shfolder);
 }
@@ -281,18 +291,7 @@ void AddSystemFolders()
 // that the same folders of any other profile are protected as well.
 void CollectProfileSuffixes()
 {
-    char profile[kPathSize] = "";
-    HMODULE shfolder = LoadSystemLibrary("shfolder.dll");
-    if (shfolder) {
-        auto getFolderPath = reinterpret_cast<GetFolderPathFn>(
-            GetProcAddress(shfolder, "SHGetFolderPathA"));
-        char folder[kPathSize] = "";
-        if (getFolderPath &&
-            getFolderPath(nullptr, CSIDL_PROFILE | kDontVerify, nullptr, SHGFP_TYPE_CURRENT,
-                          folder) == S_OK && strnlen(folder, sizeof folder) < sizeof folder)
-            Canonical(folder, profile);
-        FreeLibrary(shfolder);
-    }
+    const char* profile = protectedList.userProfile;
     if (!profile[0] || DepthBelowRoot(profile) < 1) return;
     if (!protectedList.profiles[0]) {
         // Without the known folder, the profile's parent holds the profiles.
