@@ -5,7 +5,8 @@
 // wipe it; everything below them stays deletable.
 //
 // The list is gathered once per process; each refusal test then costs one
-// long-name look-up and one open, whatever the size of the tree.
+// open (or, where that fails, one long-name look-up), whatever the size of
+// the tree.
 #include "services/tree_delete.h"
 
 #include <shlobj.h>
@@ -361,10 +362,13 @@ bool IsProtectedFolder(const char* folder)
     if (!folder || strnlen(folder, kPathSize) == kPathSize) return true;
     EnsureProtectedList();
     if (IsProtectedSpelling(folder)) return true;
-    // Short names and links can spell a protected folder differently.
+    // Short names and links can spell a protected folder differently. The
+    // final path resolves both; only where it cannot be had (no such call on
+    // the system, a folder that cannot be opened) is the long name looked up,
+    // which resolves short names alone and costs more than the final path
+    // under Wine (a listing per component).
     char other[kPathSize];
+    if (FinalPath(folder, other)) return IsProtectedSpelling(other);
     DWORD n = GetLongPathNameA(folder, other, sizeof other);
-    if (n > 0 && n < sizeof other && IsProtectedSpelling(other)) return true;
-    if (FinalPath(folder, other) && IsProtectedSpelling(other)) return true;
-    return false;
+    return n > 0 && n < sizeof other && IsProtectedSpelling(other);
 }
