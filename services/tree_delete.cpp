@@ -133,6 +133,15 @@ bool MayEmpty(const char* pattern)
 
 }  // namespace
 
+bool IsLinkedFolder(const char* folder)
+{
+    char copy[kPathSize];
+    if (!folder || !CopyText(copy, sizeof copy, folder)) return true;   // no sound answer
+    size_t n = std::strlen(copy);
+    if (n > 3 && EndsWithBackslash(copy)) copy[n - 1] = '\0';
+    return IsReachedThroughLink(copy);
+}
+
 void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
