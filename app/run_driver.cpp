@@ -32,14 +32,26 @@ void ParseSwitches(const char* commandLine)
 
 // msi.dll is not one of the DLLs Windows always takes from its own folder, so it
 // is loaded through the safe loader rather than imported; a DLL planted beside
-// the program must not run inside it.
+// the program must not run inside it. Like an import it is loaded once and stays
+// for the life of the process: the second Clear run probes again without loading
+// msi.dll and its dozen dependencies a second time (about 80 ms under Wine).
+static EnumProductsFn InstallerEnumeration()
+{
+    static bool loaded;
+    static EnumProductsFn enumProducts;
+    if (loaded) return enumProducts;
+    loaded = true;
+    HMODULE msi = LoadSystemLibrary("msi.dll");
+    if (!msi) return nullptr;
+    enumProducts = reinterpret_cast<EnumProductsFn>(GetProcAddress(msi, "MsiEnumProductsA"));
+    if (!enumProducts) FreeLibrary(msi);
+    return enumProducts;
+}
+
 void ProbeDesktopInstallation()
 {
-    HMODULE msi = LoadSystemLibrary("msi.dll");
-    if (!msi) return;
-    auto enumProducts = reinterpret_cast<EnumProductsFn>(GetProcAddress(msi, "MsiEnumProductsA"));
+    EnumProductsFn enumProducts = InstallerEnumeration();
     if (enumProducts) ProbeWithEnumerator(enumProducts);
-    FreeLibrary(msi);
 }
 
 // A broken installer database (Wine lists a malformed product key as "?" with

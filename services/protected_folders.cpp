@@ -5,7 +5,8 @@
 // wipe it; everything below them stays deletable.
 //
 // The list is gathered once per process; each refusal test then costs one
-// long-name look-up and one open, whatever the size of the tree.
+// open (or, where that fails, one long-name look-up), whatever the size of
+// the tree.
 #include "services/tree_delete.h"
 
 #include <shlobj.h>
@@ -27,6 +28,7 @@ struct ProtectedList {
     int count;
     char folders[kMaxProtected][kPathSize];
     char profiles[kPathSize];                   // the folder holding the user profiles
+    char userProfile[kPathSize];                // the user's own profile, canonical
     int suffixCount;
     char profileSuffixes[kMaxSuffixes][kPathSize];   // "Desktop", "AppData\Roaming", ...
 };
@@ -168,14 +170,16 @@ bool IsSameOrAncestor(const char* ancestor, const char* path)
 
 // --- Gathering the list, once ------------------------------------------------
 
-void AddCanonical(const char* folder)
+// False when folder was listed already (in any case), true otherwise.
+bool AddCanonical(const char* folder)
 {
     char canonical[kPathSize];
-    if (!folder[0] || !Canonical(folder, canonical) || DepthBelowRoot(canonical) < 0) return;
+    if (!folder[0] || !Canonical(folder, canonical) || DepthBelowRoot(canonical) < 0) return true;
     for (int i = 0; i < protectedList.count; ++i)
-        if (lstrcmpiA(protectedList.folders[i], canonical) == 0) return;
+        if (lstrcmpiA(protectedList.folders[i], canonical) == 0) return false;
     if (protectedList.count < kMaxProtected)
         CopyText(protectedList.folders[protectedList.count++], kPathSize, canonical);
+    return true;
 }
 
 // The folder a path finally names, links and short names resolved; false
@@ -201,10 +205,13 @@ bool FinalPath(const char* folder, char* out)
     return CopyText(out, kPathSize, final);
 }
 
-// Adds folder as written and as it finally resolves.
+// Adds folder as written and as it finally resolves. The same folder comes
+// from several sources (CSIDL, known folder, environment, system directory
+// calls); a folder listed already was resolved when it was first listed, or
+// was listed as a resolved path itself, so it is not opened again.
 void AddFolder(const char* folder)
 {
-    AddCanonical(folder);
+    if (!AddCanonical(folder)) return;
     char resolved[kPathSize];
     if (FinalPath(folder, resolved)) AddCanonical(resolved);
 }
@@ -219,8 +226,12 @@ void AddShellFolders()
         char folder[kPathSize] = "";
         if (getFolderPath && getFolderPath(nullptr, csidl | kDontVerify, nullptr,
                                            SHGFP_TYPE_CURRENT, folder) == S_OK &&
-            strnlen(folder, sizeof folder) < sizeof folder)
+            strnlen(folder, sizeof folder) < sizeof folder) {
             AddFolder(folder);
+            // Kept for the profile suffixes: under Wine this one answer costs
+            // as much as all the other folders together.
+            if (csidl == CSIDL_PROFILE) Canonical(folder, protectedList.userProfile);
+        }
     }
     FreeLibrary(shfolder);
 }
@@ -290,18 +301,7 @@ void AddSystemFolders()
 // that the same folders of any other profile are protected as well.
 void CollectProfileSuffixes()
 {
-    char profile[kPathSize] = "";
-    HMODULE shfolder = LoadSystemLibrary("shfolder.dll");
-    if (shfolder) {
-        auto getFolderPath = reinterpret_cast<GetFolderPathFn>(
-            GetProcAddress(shfolder, "SHGetFolderPathA"));
-        char folder[kPathSize] = "";
-        if (getFolderPath &&
-            getFolderPath(nullptr, CSIDL_PROFILE | kDontVerify, nullptr, SHGFP_TYPE_CURRENT,
-                          folder) == S_OK && strnlen(folder, sizeof folder) < sizeof folder)
-            Canonical(folder, profile);
-        FreeLibrary(shfolder);
-    }
+    const char* profile = protectedList.userProfile;
     if (!profile[0] || DepthBelowRoot(profile) < 1) return;
     if (!protectedList.profiles[0]) {
         // Without the known folder, the profile's parent holds the profiles.
@@ -371,10 +371,13 @@ bool IsProtectedFolder(const char* folder)
     if (!folder || strnlen(folder, kPathSize) == kPathSize) return true;
     EnsureProtectedList();
     if (IsProtectedSpelling(folder)) return true;
-    // Short names and links can spell a protected folder differently.
+    // Short names and links can spell a protected folder differently. The
+    // final path resolves both; only where it cannot be had (no such call on
+    // the system, a folder that cannot be opened) is the long name looked up,
+    // which resolves short names alone and costs more than the final path
+    // under Wine (a listing per component).
     char other[kPathSize];
+    if (FinalPath(folder, other)) return IsProtectedSpelling(other);
     DWORD n = GetLongPathNameA(folder, other, sizeof other);
-    if (n > 0 && n < sizeof other && IsProtectedSpelling(other)) return true;
-    if (FinalPath(folder, other) && IsProtectedSpelling(other)) return true;
-    return false;
+    return n > 0 && n < sizeof other && IsProtectedSpelling(other);
 }

@@ -160,3 +160,13 @@ bool FileExists(const char* path)
     CloseHandle(file);
     return true;
 }
+
+bool IsSuiteFolder(const char* folder)
+{
+    return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
+}
+
+void RemoveSuiteFolder(const char* folder)
+{
+    if (IsSuiteFolder(folder)) RemoveDirectoryA(folder);
+}

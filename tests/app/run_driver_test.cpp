@@ -82,6 +82,9 @@ TEST(InstallerProbe, DesktopEditionSwitchesActiveXOff)
     ProbeDesktopInstallation();
     EXPECT_EQ(runContext.desktopProductInstalled, 1);
     EXPECT_EQ(runContext.uninstallActiveX, 0);
+    // Loaded once for the process, as an import would be: the second Clear
+    // run's probe sees products registered since the first all the same.
+    EXPECT_NE(GetModuleHandleA("msi.dll"), nullptr);
 
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedDesktopCode, KEY_WOW64_64KEY);
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, std::string(kProducts) + kPackedOtherCode, KEY_WOW64_64KEY);

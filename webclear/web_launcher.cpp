@@ -1,0 +1,155 @@
+// Web launcher removal: asks Java Web Start and the suite's web launcher to
+// uninstall the deployment of one session, found through its session profile.
+#include <windows.h>
+#include <shellapi.h>
+#include <cstring>
+#include <initializer_list>
+
+#include "app/run_context.h"
+#include "services/folders.h"
+#include "services/path_text.h"
+#include "services/process_view.h"
+#include "webclear/webclear.h"
+
+namespace {
+
+const char kProfileSection[] = "Session Manager";
+const char kDisplayNameKey[] = "DisplayName";
+const char kJnlpDescriptor[] = "ovw2h.jnlp";
+const char kLauncherDescriptor[] = "ovw2h.ovlp";
+const char kJavaWebStart[] = "javaws.exe";
+const char kLauncherProgram[] = "jarvane.exe";
+const char kUninstallSwitch[] = "-uninstall ";
+const char kInstallDirValue[] = "InstallDir";
+
+const char* const kLauncherKeys[] = {
+    "Software\\Calderwick\\Jarvane for Ostrevan",
+    "Software\\WOW6432Node\\Calderwick\\Jarvane for Ostrevan",
+};
+
+// <cache root>\Ostrevan\7.1[\x64]\<profileName>
+bool BuildProfilePath(const char* profileName, char* out)
+{
+    if (!GetCacheRoot(out) || !EnsureBackslash(out, kPathSize) ||
+        !AppendText(out, kPathSize, "Ostrevan\\7.1"))
+        return false;
+    if (runContext.is64BitPass && !AppendText(out, kPathSize, "\\x64")) return false;
+    return JoinPath(out, kPathSize, out, profileName);
+}
+
+// The session's web address. False when there is none, or when it filled the
+// buffer (GetPrivateProfileStringA cuts a longer value, and a cut address names
+// another descriptor).
+bool ReadDisplayName(const char* profilePath, char* out)
+{
+    DWORD length = GetPrivateProfileStringA(kProfileSection, kDisplayNameKey, "", out, kPathSize,
+                                            profilePath);
+    return length > 0 && length < (DWORD)kPathSize - 1;
+}
+
+// "-uninstall " and the address with its last path component replaced by
+// descriptor and every blank written as "%20". False, out unusable, when the
+// parameters would not fit their 260 bytes.
+bool BuildUninstallParameters(const char* displayName, const char* descriptor, char* out)
+{
+    // The last '/' that stands after the first character ends the kept part.
+    size_t kept = 0;
+    const char* lastSlash = displayName[0] ? std::strrchr(displayName + 1, '/') : nullptr;
+    if (lastSlash) kept = (lastSlash - displayName) + 1;
+
+    size_t length = 0;
+    auto put = [&](const char* text, size_t count) {
+        if (length + count + 1 > (size_t)kPathSize) return false;
+        std::memcpy(out + length, text, count);
+        length += count;
+        return true;
+    };
+    auto putAddress = [&](const char* text, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            bool ok = text[i] == ' ' ? put("%20", 3) : put(text + i, 1);
+            if (!ok) return false;
+        }
+        return true;
+    };
+    if (!put(kUninstallSwitch, std::strlen(kUninstallSwitch)) ||
+        !putAddress(displayName, kept) || !putAddress(descriptor, std::strlen(descriptor)))
+        return false;
+    out[length] = '\0';
+    return true;
+}
+
+// Starts program with parameters and waits for it to end, without time-out.
+// A program that cannot be started is passed over silently.
+void RunAndWait(const char* program, const char* parameters)
+{
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = nullptr;
+    info.lpVerb = "Open";
+    info.lpFile = program;
+    info.lpParameters = parameters;
+    info.lpDirectory = nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&info)) return;
+    if (info.hProcess) {
+        WaitForSingleObject(info.hProcess, INFINITE);
+        CloseHandle(info.hProcess);
+    }
+}
+
+void RunUninstall(const char* program, const char* profilePath, const char* descriptor)
+{
+    char displayName[kPathSize];
+    char parameters[kPathSize];
+    if (!ReadDisplayName(profilePath, displayName)) return;
+    if (!BuildUninstallParameters(displayName, descriptor, parameters)) return;
+    RunAndWait(program, parameters);
+}
+
+// The launcher's registration: per user first, then per machine, each in its
+// plain and its 32-bit-on-64-bit form; the first key that opens is used.
+HKEY OpenLauncherKey()
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (const char* path : kLauncherKeys) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExA(root, path, 0, KEY_READ | kProcessView, &key) == ERROR_SUCCESS)
+                return key;
+        }
+    }
+    return nullptr;
+}
+
+// "InstallDir" and "jarvane.exe", into out (260 bytes). An empty folder would
+// leave the bare name to the shell's search, so it counts as unreadable.
+bool BuildLauncherPath(HKEY key, char* out)
+{
+    if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || out[0] == '\0') return false;
+    char last = out[std::strlen(out) - 1];
+    if (last != '\\' && last != '/' && !AppendText(out, kPathSize, "\\")) return false;
+    return AppendText(out, kPathSize, kLauncherProgram);
+}
+
+void RunLauncherUninstall(const char* profilePath)
+{
+    HKEY key = OpenLauncherKey();
+    if (!key) return;
+    char launcher[kPathSize];
+    if (BuildLauncherPath(key, launcher)) RunUninstall(launcher, profilePath, kLauncherDescriptor);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+// Java Web Start first, whether or not the web launcher is installed; then the
+// web launcher, whether or not Java Web Start could be started.
+void RemoveWebLauncherDeployment(const char* profileName)
+{
+    char profilePath[kPathSize];
+    if (!BuildProfilePath(profileName, profilePath)) return;
+    char displayName[kPathSize];
+    if (!ReadDisplayName(profilePath, displayName)) return;
+    RunUninstall(kJavaWebStart, profilePath, kJnlpDescriptor);
+    RunLauncherUninstall(profilePath);
+}
