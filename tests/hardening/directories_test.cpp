@@ -46,7 +46,7 @@ void RunWithValue(const std::string& siteName, const std::string& value,
     SiteValueGuard guard(site);
     PrepareSite(site, passes);
     PlantValue(site, REG_SZ, value + '\0', passes);
-    ExerciseSite(site);
+    ExerciseSite(site, passes);
 }
 
 // --- Dangerous directories --------------------------------------------------------

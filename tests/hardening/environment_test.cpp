@@ -118,16 +118,17 @@ TEST_P(Environment, InTheDesktopWorkingDirectory)
     REGSAM view = second ? k64 : k32;
     ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, key, "Installation Directory", LongFolder(250), view));
     ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, key, "Working Directory", GetParam().value, view));
-    RunTasksBothPasses("/1/4");
+    RunTasks("/1/4", second ? Passes::Second : Passes::First);
 }
 
 // The Web-to-Host working directory is used as stored, never expanded.
 TEST_P(Environment, InTheWebToHostWorkingDirectory)
 {
     ScopedVariables variables(GetParam().variables);
-    for (const char* key : {kWeb32, kWeb64})
-        ASSERT_TRUE(SetText(HKEY_CURRENT_USER, key, "Working Directory", GetParam().value, 0));
-    RunTasksBothPasses("/1");
+    bool second = GetParam().name.size() % 2 == 0;
+    ASSERT_TRUE(SetText(HKEY_CURRENT_USER, second ? kWeb64 : kWeb32, "Working Directory",
+                        GetParam().value, 0));
+    RunTasks("/1", second ? Passes::Second : Passes::First);
 }
 
 INSTANTIATE_TEST_SUITE_P(References, Environment, ::testing::ValuesIn(Params()), ParamName);

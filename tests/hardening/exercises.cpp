@@ -24,9 +24,12 @@ void RunClearRuns(const char* switches)
     }
 }
 
-void RunTasksBothPasses(const char* switches)
+void RunTasksBothPasses(const char* switches) { RunTasks(switches, Passes::Both); }
+
+void RunTasks(const char* switches, Passes passes)
 {
     for (bool is64 : {false, true}) {
+        if ((is64 && passes == Passes::First) || (!is64 && passes == Passes::Second)) continue;
         BeginPass(is64);
         GetVersionExA(&runContext.osVersion);
         ReadBaseRegistry(true);
@@ -38,13 +41,14 @@ void RunTasksBothPasses(const char* switches)
     }
 }
 
-void ExerciseSite(const ValueSite& site)
+void ExerciseSite(const ValueSite& site, Passes passes)
 {
     if (!site.desktopOnly) {
-        RunTasksBothPasses(site.switches);
+        RunTasks(site.switches, passes);
         return;
     }
     for (bool is64 : {false, true}) {
+        if ((is64 && passes == Passes::First) || (!is64 && passes == Passes::Second)) continue;
         BeginPass(is64);
         GetVersionExA(&runContext.osVersion);
         ParseSwitches(site.switches);

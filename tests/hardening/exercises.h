@@ -36,9 +36,6 @@ struct ValueSite {
     bool isFolder;          // the string names a folder, else a file or a command
     bool desktopOnly;       // read by the Served Desktop uninstall alone
 };
-// Runs what reads the site's value: both Clear runs' tasks, or for a value
-// only the Served Desktop uninstall reads, that uninstall in both passes.
-void ExerciseSite(const ValueSite& site);
 const std::vector<ValueSite>& ValueSites();
 std::vector<ValueSite> StringSites();
 std::vector<ValueSite> ByteSites();
@@ -46,9 +43,14 @@ std::vector<ValueSite> ByteSites();
 // Which Clear runs find the value (and what it needs beside it): the first
 // pass's key, the second pass's, or both. A function case plants it for one
 // pass, the classes alternating between them, so that each pass meets every
-// class while the other pass finds no bad input and costs little; the program
-// cases plant it for both.
+// class; the program cases plant it for both.
 enum class Passes { First, Second, Both };
+// The tasks of the Clear runs that passes names.
+void RunTasks(const char* switches, Passes passes);
+// Runs what reads the site's value in the Clear runs that find it: their
+// tasks, or for a value only the Served Desktop uninstall reads, that
+// uninstall.
+void ExerciseSite(const ValueSite& site, Passes passes);
 
 // Everything else a site needs before the value is read (an installation
 // directory beside a working directory, a session profile beside a launcher

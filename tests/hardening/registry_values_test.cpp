@@ -166,7 +166,7 @@ protected:
         if (!param.kind.cutBystander.empty() && param.site.isFolder)
             AddBystander(param.kind.cutBystander, true);
         PlantValue(param.site, param.kind.type, param.kind.bytes, param.passes);
-        ExerciseSite(param.site);
+        ExerciseSite(param.site, param.passes);
     }
 };
 
