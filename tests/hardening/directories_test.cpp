@@ -177,15 +177,22 @@ TEST_F(DangerousDirectoryControl, ADllInTheSystemFolder)
     std::string log = std::string(kRoot) + "\\cases\\control-com.log";
     DeleteFileA(log.c_str());
     SetEnvironmentVariableA("WIPORA_COM_LOG", log.c_str());
-    for (REGSAM view : {k32, k64})
-        ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE,
-                            "Software\\Classes\\CLSID\\{3A7D1E20-5C4B-11D3-8E61-00A0C9B4D501}"
-                            "\\InprocServer32",
-                            "", dll, view));
-    RunTasksBothPasses("/2");
-    std::string content;
-    fixture::ReadFile(log, &content);
-    EXPECT_EQ(content, "") << "the system folder's DLL was asked to unregister itself";
+    // As written out, by bare name (which LoadLibraryA finds in the system
+    // folder) and by a relative path that leads there from C:\.
+    for (const char* value : {"C:\\windows\\system32\\wiporactl.dll", "wiporactl.dll",
+                              "windows\\system32\\wiporactl.dll"}) {
+        for (REGSAM view : {k32, k64})
+            ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE,
+                                "Software\\Classes\\CLSID\\{3A7D1E20-5C4B-11D3-8E61-00A0C9B4D501}"
+                                "\\InprocServer32",
+                                "", value, view));
+        ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+        RunTasksBothPasses("/2");
+        std::string content;
+        fixture::ReadFile(log, &content);
+        EXPECT_EQ(content, "") << value << ": the system folder's DLL was asked to unregister itself";
+        ASSERT_TRUE(fixture::Exists(dll)) << value;
+    }
 }
 
 // The parent folders of an installation directory are found by cutting four
