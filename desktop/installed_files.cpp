@@ -232,7 +232,7 @@ void DeleteDesktopAndStartupShortcuts()
 void RemoveInstalledFiles()
 {
     const char* dir = runContext.uninstallTargetDir;
-    bool absolute = IsAbsoluteFolder(dir);
+    bool absolute = IsAbsolutePath(dir);
     bool ordinary = absolute && IsOrdinaryFolder(dir);
     char shared[kPathSize];
     bool haveShared = GetSharedDesktopDataFolder(shared);

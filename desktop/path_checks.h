@@ -5,11 +5,6 @@
 // True when some component of path (separated by backslashes or slashes) is
 // "." or "..".
 bool HasDotComponent(const char* path);
-// True for a path that names a folder whoever starts the program: a drive
-// letter with ":\", or a UNC or device path ("\\server\share", "\\?\C:\").
-// A relative path ("Ostrevan", "..\x", "C:x", "\x") depends on the current
-// folder and drive, which are not the installation's.
-bool IsAbsoluteFolder(const char* path);
 // True for an absolute local path: a drive letter, ":\", then components
 // without "." or "..", forward slashes or wildcards. A trailing backslash is
 // allowed. Relative, rooted-without-drive, UNC and device paths are not.

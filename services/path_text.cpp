@@ -18,6 +18,14 @@ bool AppendText(char* dest, size_t size, const char* src)
     return true;
 }
 
+bool IsAbsolutePath(const char* path)
+{
+    char drive = path[0];
+    bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (letter && path[1] == ':' && path[2] == '\\') return true;
+    return path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
+}
+
 bool EndsWithBackslash(const char* text)
 {
     size_t n = std::strlen(text);

@@ -14,6 +14,11 @@ bool AppendText(char* dest, size_t size, const char* src);
 bool EnsureBackslash(char* dest, size_t size);
 // dest = folder, a backslash unless folder ends in one, then name.
 bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
+// True for a path that names the same file whoever starts the program: a
+// drive letter with ":\", or a UNC or device path ("\\server\share",
+// "\\?\C:\"). A bare or relative name ("x.dll", "..\x", "C:x", "\x") depends on
+// the current folder and drive, and a bare DLL name on the DLL search path.
+bool IsAbsolutePath(const char* path);
 // True when the last character is a backslash (the last byte: folder paths
 // the program builds never end in a lead byte).
 bool EndsWithBackslash(const char* text);
