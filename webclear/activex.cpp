@@ -128,11 +128,29 @@ void RemoveWebToHostCompanions(const char* controlPath)
     }
 }
 
+// Whether the registered file can be one of the suite's downloaded controls.
+// A bare or relative name would be looked for along the DLL search path (the
+// system folder first) and deleted relative to the current folder; a file in a
+// protected folder (the system folder, a root, a profile's own folders) or
+// behind a folder link is someone else's. Such a registration is passed over
+// like a missing one: nothing is loaded, unregistered or deleted for it.
+bool IsSuiteControlFile(const char* path)
+{
+    if (!IsAbsolutePath(path)) return false;
+    char folder[kPathSize];
+    if (!CopyText(folder, sizeof folder, path)) return false;
+    char* lastBackslash = StrRChrA(folder, nullptr, '\\');
+    if (!lastBackslash) return false;
+    lastBackslash[1] = '\0';
+    return IsSuiteFolder(folder);
+}
+
 void RemoveControl(int index)
 {
     const ActiveXControl& control = ControlAt(index);
     if (!ReadControlPath(control)) return;
     const char* path = runContext.workPath;
+    if (!IsSuiteControlFile(path)) return;
     if (!ControlIsFree(path)) return;
     if (!UnregisterComServer(path)) return;
     DeleteCodeStoreKey(control);
