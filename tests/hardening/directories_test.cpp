@@ -195,6 +195,41 @@ TEST_F(DangerousDirectoryControl, ADllInTheSystemFolder)
     }
 }
 
+// A web launcher registration whose "InstallDir" is relative: the launcher it
+// names is whatever the current folder makes of it. Here C:\wipora-relative
+// holds a launcher of the right name (the stand-in records its start).
+class DangerousDirectoryLauncher : public Case {
+protected:
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("WIPORA_LAUNCH_LOG", nullptr);
+        DeleteFileA((CacheVersionFolder(false) + "\\hardening.ini").c_str());
+        Case::TearDown();
+        fixture::RemoveAll("C:\\wipora-relative");
+    }
+};
+
+TEST_F(DangerousDirectoryLauncher, IsNotStartedThroughTheCurrentFolder)
+{
+    fixture::MakeFolders("C:\\wipora-relative");
+    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
+                          "C:\\wipora-relative\\jarvane.exe", FALSE));
+    fixture::MakeFolders(std::string(kRoot) + "\\cases");
+    std::string log = std::string(kRoot) + "\\cases\\launch.log";
+    DeleteFileA(log.c_str());
+    SetEnvironmentVariableA("WIPORA_LAUNCH_LOG", log.c_str());
+    ASSERT_TRUE(Touch(CacheVersionFolder(false) + "\\hardening.ini",
+                      "[Session Manager]\r\nDisplayName=http://host.example/ostrevan/a.htm\r\n"));
+    ASSERT_TRUE(SetText(HKEY_CURRENT_USER, "Software\\Calderwick\\Jarvane for Ostrevan",
+                        "InstallDir", "wipora-relative", 0));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    RunTasks("", Passes::First);
+    std::string content;
+    fixture::ReadFile(log, &content);
+    EXPECT_EQ(content.find("jarvane"), std::string::npos)
+        << "a launcher found through the current folder was started: " << content;
+}
+
 // The parent folders of an installation directory are found by cutting four
 // characters ("\7.1"), and eight in the 64-bit pass ("\7.1\x64"). Only a cut at
 // a backslash names a parent; elsewhere it names some other folder.
