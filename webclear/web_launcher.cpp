@@ -122,10 +122,13 @@ HKEY OpenLauncherKey()
 }
 
 // "InstallDir" and "jarvane.exe", into out (260 bytes). An empty folder would
-// leave the bare name to the shell's search, so it counts as unreadable.
+// leave the bare name to the shell's search, and a relative one would start
+// whatever "jarvane.exe" the current folder leads to, so both count as
+// unreadable.
 bool BuildLauncherPath(HKEY key, char* out)
 {
-    if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || out[0] == '\0') return false;
+    if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || !IsAbsolutePath(out))
+        return false;
     char last = out[std::strlen(out) - 1];
     if (last != '\\' && last != '/' && !AppendText(out, kPathSize, "\\")) return false;
     return AppendText(out, kPathSize, kLauncherProgram);
