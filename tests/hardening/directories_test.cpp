@@ -230,6 +230,30 @@ TEST_F(DangerousDirectoryLauncher, IsNotStartedThroughTheCurrentFolder)
         << "a launcher found through the current folder was started: " << content;
 }
 
+// A browser registration that names its executable by a relative path: its
+// plug-in folder is whatever the current folder makes of it.
+class DangerousDirectoryPlugins : public Case {
+protected:
+    void TearDown() override
+    {
+        Case::TearDown();
+        fixture::RemoveAll("C:\\wipora-relative");
+    }
+};
+
+TEST_F(DangerousDirectoryPlugins, AreNotDeletedThroughTheCurrentFolder)
+{
+    const char kAppPaths[] = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\IEXPLORE.EXE";
+    SavedValue saved32(HKEY_LOCAL_MACHINE, kAppPaths, "", k32);
+    SavedValue saved64(HKEY_LOCAL_MACHINE, kAppPaths, "", k64);
+    AddBystander("C:\\wipora-relative\\Plugins\\NPKQ3270.DLL", false);
+    AddBystander("C:\\wipora-relative\\Plugins\\NPOVW2H7.DLL", false);
+    for (REGSAM view : {k32, k64})
+        ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kAppPaths, "", "wipora-relative\\iexplore.exe", view));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    RunTasksBothPasses("");
+}
+
 // The parent folders of an installation directory are found by cutting four
 // characters ("\7.1"), and eight in the 64-bit pass ("\7.1\x64"). Only a cut at
 // a backslash names a parent; elsewhere it names some other folder.
