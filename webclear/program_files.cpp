@@ -151,7 +151,8 @@ void RemoveAppletLibrary()
 
 // The browser's Plugins folder from its App Paths registration in this pass's
 // view, into out (260 bytes). False when the browser is not registered, its
-// executable cannot be read, names no folder, or the folder would not fit.
+// executable cannot be read, names no folder or a relative one (which the
+// current folder would decide), or the folder would not fit.
 bool ReadPluginFolder(const char* appPathsKey, char* out)
 {
     HKEY key = nullptr;
@@ -162,7 +163,7 @@ bool ReadPluginFolder(const char* appPathsKey, char* out)
     bool found = false;
     if (ReadRegistryText(key, nullptr, executable, kTextSize)) {
         char* lastBackslash = StrRChrA(executable, nullptr, '\\');
-        if (lastBackslash) {
+        if (lastBackslash && IsAbsolutePath(executable)) {
             *lastBackslash = '\0';
             found = CopyText(out, kPathSize, executable) && AppendText(out, kPathSize, "\\Plugins");
         }
