@@ -273,7 +273,7 @@ TEST_F(DangerousDirectoryParent, OnlyACutAtABackslashNamesAParent)
     RunTasksBothPasses("/4/q");
     EXPECT_FALSE(fixture::Exists(dir32)) << "the emptied directory itself goes";
     EXPECT_FALSE(fixture::Exists(dir64));
-    // The specified case: "...\Ostrevan\7.1" takes its empty parent along.
+    // The usual case: "...\Ostrevan\7.1" takes its empty parent along.
     ASSERT_TRUE(SetText(HKEY_LOCAL_MACHINE, kProduct32, "Installation Directory", versioned, k32));
     RunTasksBothPasses("/4/q");
     EXPECT_FALSE(fixture::Exists(apps + "\\Versioned\\Ostrevan"));

@@ -152,7 +152,7 @@ bool Present(const std::string& path, bool folder)
 
 // --- Messages --------------------------------------------------------------------
 
-struct MessageSpec { const char* caption; UINT style; const char* format; };
+struct KnownMessage { const char* caption; UINT style; const char* format; };
 
 const char kUsage[] =
     "Usage: Wipora {switch(es)}<Enter>\r\n\r\n/1  Delete All User Files\r\n"
@@ -162,7 +162,7 @@ const char kWebQuestion[] =
     "Are you sure you want to remove all Ostrevan Web-to-Host user data files?  The types of "
     "files include Scripts, Macros, Configuration Files, Transfer Files, etc.";
 
-const MessageSpec kMessages[] = {
+const KnownMessage kMessages[] = {
     {"Ostrevan Wipora Utility v7.1", 0x00010040, kUsage},
     {"Share Violation", 0x00010010,
      "The ActiveX control file %s is currently in use by your web browser.  Please close the web "
@@ -392,9 +392,9 @@ bool Touch(const std::string& path, const std::string& content)
 
 std::string ForeignMessage(const fixture::ShownMessage& shown)
 {
-    for (const MessageSpec& spec : kMessages) {
-        if (shown.caption == spec.caption && shown.style == spec.style &&
-            Matches(shown.text, spec.format))
+    for (const KnownMessage& known : kMessages) {
+        if (shown.caption == known.caption && shown.style == known.style &&
+            Matches(shown.text, known.format))
             return "";
     }
     char style[16];

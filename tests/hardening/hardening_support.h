@@ -1,8 +1,9 @@
 // The robustness suite's oracle and fixtures. Every case, whatever it feeds
 // the program, ends with the same checks (hardening::Case::TearDown): it took
-// no more than a few seconds, every message box shown is one the program is
-// specified to show, and every bystander (the manifest of make-fixtures, the
-// bystander keys, the case's own bystanders) is still there.
+// no more than a few seconds, every message box shown is one of the
+// program's own (text, caption and style), and every bystander (the manifest
+// of make-fixtures, the bystander keys, the case's own bystanders) is still
+// there.
 #pragma once
 #include <windows.h>
 
@@ -79,7 +80,7 @@ std::string CaseFolder(const std::string& name);
 bool Touch(const std::string& path, const std::string& content = "suite file");
 
 // --- Messages -----------------------------------------------------------------------
-// Empty when the box is one the program is specified to show (text, caption
+// Empty when the box is one of the program's own message boxes (text, caption
 // and style); otherwise what is wrong with it.
 std::string ForeignMessage(const fixture::ShownMessage& shown);
 
