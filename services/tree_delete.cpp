@@ -131,13 +131,25 @@ bool MayEmpty(const char* pattern)
     return !IsReachedThroughLink(folder);
 }
 
+// Whether the listing of pattern gives any entry at all. Most of the folders
+// the tasks empty are absent on a given machine; for those nothing is deleted
+// and nothing needs refusing, so the protected folders are not gathered.
+bool AnythingMatches(const char* pattern)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    if (listing == INVALID_HANDLE_VALUE) return false;
+    FindClose(listing);
+    return true;
+}
+
 }  // namespace
 
 void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
     if (strnlen(pattern, kPathSize) == kPathSize) return;   // longer than any path here
-    if (!MayEmpty(pattern)) return;
+    if (!AnythingMatches(pattern) || !MayEmpty(pattern)) return;
     DeleteMatches(pattern, clearAttributes);
 }
 
