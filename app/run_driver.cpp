@@ -30,39 +30,44 @@ void ParseSwitches(const char* commandLine)
     if (std::strchr(commandLine, 'Q') || std::strchr(commandLine, 'q')) runContext.quietMode = 1;
 }
 
-using EnumProducts = UINT(WINAPI*)(DWORD, LPSTR);
-
 // msi.dll is not one of the DLLs Windows always takes from its own folder, so it
 // is loaded through the safe loader rather than imported; a DLL planted beside
 // the program must not run inside it. Like an import it is loaded once and stays
 // for the life of the process: the second Clear run probes again without loading
 // msi.dll and its dozen dependencies a second time (about 80 ms under Wine).
-static EnumProducts InstallerEnumeration()
+static EnumProductsFn InstallerEnumeration()
 {
     static bool loaded;
-    static EnumProducts enumProducts;
+    static EnumProductsFn enumProducts;
     if (loaded) return enumProducts;
     loaded = true;
     HMODULE msi = LoadSystemLibrary("msi.dll");
     if (!msi) return nullptr;
-    enumProducts = reinterpret_cast<EnumProducts>(GetProcAddress(msi, "MsiEnumProductsA"));
+    enumProducts = reinterpret_cast<EnumProductsFn>(GetProcAddress(msi, "MsiEnumProductsA"));
     if (!enumProducts) FreeLibrary(msi);
     return enumProducts;
 }
 
 void ProbeDesktopInstallation()
 {
-    EnumProducts enumProducts = InstallerEnumeration();
-    if (!enumProducts) return;
+    EnumProductsFn enumProducts = InstallerEnumeration();
+    if (enumProducts) ProbeWithEnumerator(enumProducts);
+}
+
+// A broken installer database (Wine lists a malformed product key as "?" with
+// success) must not keep the probe going: past kMaxInstalledProducts indexes
+// the desktop edition counts as not found.
+void ProbeWithEnumerator(EnumProductsFn enumProducts)
+{
     char code[40];
-    DWORD index = 0;
-    while (std::memset(code, 0, sizeof code), enumProducts(index, code) == 0) {
-        ++index;
+    for (DWORD index = 0; index < kMaxInstalledProducts; ++index) {
+        std::memset(code, 0, sizeof code);
+        if (enumProducts(index, code) != 0) return;
         code[sizeof code - 1] = '\0';
         if (lstrcmpA(code, runContext.desktopProductCode) == 0) {
             runContext.desktopProductInstalled = 1;
             runContext.uninstallActiveX = 0;
-            break;
+            return;
         }
     }
 }

@@ -12,6 +12,12 @@ extern const char kUsageCaption[];
 void ParseSwitches(const char* commandLine);
 // Looks for the desktop edition among the installed Windows Installer products.
 void ProbeDesktopInstallation();
+// The same with the installer's MsiEnumProductsA given. An installer database
+// that never stops answering 0 is asked for at most kMaxInstalledProducts
+// indexes.
+using EnumProductsFn = UINT(WINAPI*)(DWORD index, LPSTR productCode);
+constexpr DWORD kMaxInstalledProducts = 100000;
+void ProbeWithEnumerator(EnumProductsFn enumProducts);
 HKEY GetWritableUserKey(BYTE enable, DWORD majorVersion);
 void CloseUserKey(HKEY key);
 // The start of every Clear run: the view and key names of is64BitPass, the

@@ -4,9 +4,12 @@
 // desktop and Startup shortcuts. Failed deletions of installed files are
 // recorded in desktopDeleteIncomplete for the caller to report.
 //
-// The directory comes from the registry. When it is a drive root, a system
-// folder or not a plain local path, only the files that carry the suite's own
-// name prefix and the suite's shortcuts are deleted: not the inventory's
+// The directory comes from the registry. A relative directory names whatever
+// the current folder makes of it: nothing in it is loaded or deleted (its
+// COM libraries would be looked for along the DLL search path), and it is
+// reported as not cleared. When it is a drive root, a system folder or not a
+// plain local path, only the files that carry the suite's own name prefix and
+// the suite's shortcuts are deleted: not the inventory's
 // generic names (runtime libraries, HLLAPI interface names, desktop.ini,
 // README.TXT, ...), which in such a folder belong to the system or to other
 // software; nothing by pattern; no shortcut named after a foreign INI file;
@@ -177,23 +180,33 @@ void RemoveUserDataFolders(const char* root)
     }
 }
 
+// Cuts four characters off path. True when what is left names a parent
+// folder: the cut began at a backslash ("...\Ostrevan" + "\7.1"), or what is
+// left ends in one (a directory written with a trailing backslash). Anywhere
+// else the cut lands inside a name and leaves the name of another folder.
+bool CutToParent(char* path)
+{
+    size_t keep = std::strlen(path) - 4;
+    bool parent = path[keep] == '\\' || (keep > 0 && path[keep - 1] == '\\');
+    path[keep] = '\0';
+    return parent;
+}
+
 // The directory's parent folders by cutting characters: four ("\7.1"), and in
 // the 64-bit pass first four more ("\x64" below the version folder). Skipped
-// when the directory is not longer than what would be cut.
+// when the directory is not longer than what would be cut, and from the first
+// cut that does not name a parent.
 void RemoveParentFolders(const char* dir)
 {
     char path[kPathSize];
     if (!CopyText(path, sizeof path, dir)) return;
-    size_t length = std::strlen(path);
     size_t cut = runContext.is64BitPass ? 8 : 4;
-    if (length <= cut) return;
+    if (std::strlen(path) <= cut) return;
     if (runContext.is64BitPass) {
-        length -= 4;
-        path[length] = '\0';
+        if (!CutToParent(path)) return;
         RemoveEmptyFolder(path);
     }
-    path[length - 4] = '\0';
-    RemoveEmptyFolder(path);
+    if (CutToParent(path)) RemoveEmptyFolder(path);
 }
 
 // Sets each shortcut's attributes to archive first, so a read-only one goes too.
@@ -219,15 +232,21 @@ void DeleteDesktopAndStartupShortcuts()
 void RemoveInstalledFiles()
 {
     const char* dir = runContext.uninstallTargetDir;
-    bool ordinary = IsOrdinaryFolder(dir);
+    bool absolute = IsAbsoluteFolder(dir);
+    bool ordinary = absolute && IsOrdinaryFolder(dir);
     char shared[kPathSize];
     bool haveShared = GetSharedDesktopDataFolder(shared);
     bool allUserData = runContext.removeDesktopUserData != 0;
 
     CloseSessionManager();
     if (ordinary) DeleteIniShortcuts(dir);
-    UnregisterComLibraries(dir);
-    DeleteInventory(dir, ordinary);
+    if (absolute) {
+        UnregisterComLibraries(dir);
+        DeleteInventory(dir, ordinary);
+    } else if (OnNtPlatform()) {
+        // Not addressable, so not cleared: the user is told to look.
+        runContext.desktopDeleteIncomplete = 1;
+    }
     if (allUserData) {
         if (ordinary) DeleteAllUserFiles(dir);
         if (haveShared) DeleteAllUserFiles(shared);

@@ -17,6 +17,14 @@ bool HasDotComponent(const char* path)
     return false;
 }
 
+bool IsAbsoluteFolder(const char* path)
+{
+    char drive = path[0];
+    bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (letter && path[1] == ':' && path[2] == '\\') return true;
+    return path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
+}
+
 bool IsPlainLocalFolder(const char* path)
 {
     char drive = path[0];
@@ -29,5 +37,5 @@ bool IsPlainLocalFolder(const char* path)
 
 bool IsOrdinaryFolder(const char* path)
 {
-    return IsPlainLocalFolder(path) && !IsProtectedFolder(path);
+    return IsPlainLocalFolder(path) && !IsProtectedFolder(path) && !IsLinkedFolder(path);
 }

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "desktop/desktop.h"
 #include "services/path_text.h"
+#include "services/process_view.h"
 
 namespace {
 
@@ -40,10 +41,29 @@ bool SplitProductKeyPath(ProductKeyNames* names)
     return names->versionName[0] != '\0';
 }
 
+// A registry link is never followed: opening one opens the key it points at,
+// and RegDeleteKeyA through it deletes that key. Whether the per-user key is
+// one is asked where OpenUserKeyForWrite would open it.
+bool IsLink(HKEY parent, const char* path)
+{
+    return IsRegistryLink(parent, path, runContext.viewAccessMask);
+}
+
+bool PerUserKeyIsLink(const char* path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, REG_OPTION_OPEN_LINK,
+                      KEY_READ | runContext.viewAccessMask, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return IsLink(HKEY_CURRENT_USER, path);
+    }
+    return runContext.writableUserKey && IsLink(runContext.writableUserKey, path);
+}
+
 void DeleteTreeOfUserKey(const char* path)
 {
     HKEY key;
-    if (!OpenUserKeyForWrite(path, &key)) return;
+    if (PerUserKeyIsLink(path) || !OpenUserKeyForWrite(path, &key)) return;
     DeleteKeyTree(key);
     RegCloseKey(key);
 }
@@ -51,6 +71,7 @@ void DeleteTreeOfUserKey(const char* path)
 void DeleteTreeOfMachineKey(const char* path)
 {
     HKEY key;
+    if (IsLink(HKEY_LOCAL_MACHINE, path)) return;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
     DeleteKeyTree(key);
     RegCloseKey(key);
@@ -62,7 +83,7 @@ void DeleteUserSubKey(const char* parent, const char* name)
 {
     HKEY key;
     if (!OpenUserKeyForWrite(parent, &key)) return;
-    RegDeleteKeyA(key, name);
+    if (!IsLink(key, name)) RegDeleteKeyA(key, name);
     RegCloseKey(key);
 }
 
@@ -70,7 +91,7 @@ void DeleteMachineSubKey(const char* parent, const char* name)
 {
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
-    RegDeleteKeyA(key, name);
+    if (!IsLink(key, name)) RegDeleteKeyA(key, name);
     RegCloseKey(key);
 }
 
@@ -80,8 +101,9 @@ void DeleteMachineSubKey(const char* parent, const char* name)
 // deleted sub-key moves the next one to the current index, so the index moves
 // on only past a sub-key that stays: one that cannot be deleted, or whose name
 // does not fit the name buffer (RegEnumKeyA answers ERROR_MORE_DATA for it, and
-// a name that cannot be read cannot be deleted). Any other enumeration error
-// ends the loop, as does the end of the list.
+// a name that cannot be read cannot be deleted), and past a registry link,
+// which is neither entered nor deleted. Any other enumeration error ends the
+// loop, as does the end of the list.
 void DeleteKeyTree(HKEY key)
 {
     DWORD index = 0;
@@ -93,6 +115,10 @@ void DeleteKeyTree(HKEY key)
             continue;
         }
         if (rc != ERROR_SUCCESS) return;
+        if (IsLink(key, name)) {
+            ++index;
+            continue;
+        }
         HKEY subKey;
         if (RegOpenKeyExA(key, name, 0, ViewAccess(), &subKey) == ERROR_SUCCESS) {
             DeleteKeyTree(subKey);

@@ -18,13 +18,17 @@ bool IsGroupNameUsable(const char* name)
     return name[0] != '\0' && !std::strchr(name, ':') && !HasDotComponent(name);
 }
 
-// Programs folder + group name; false when either is unusable or it does not fit.
+// Programs folder + group name; false when either is unusable, when it does
+// not fit, or when the folder is not one a program group of this suite can be:
+// a folder of the system's own (the Startup folder below Programs), a name
+// that Windows would shorten to another folder (a trailing dot or blank names
+// its parent, " " the Programs folder itself), or a folder link.
 bool BuildGroupFolder(char* path, size_t size)
 {
     std::memset(path, 0, size);
     if (!IsGroupNameUsable(runContext.programGroupName)) return false;
     if (!GetProgramsFolder(path)) return false;
-    return AppendText(path, size, runContext.programGroupName);
+    return AppendText(path, size, runContext.programGroupName) && IsOrdinaryFolder(path);
 }
 
 }  // namespace

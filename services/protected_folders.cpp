@@ -1,6 +1,6 @@
 // The folders that tree deletion refuses to empty: drive and share roots, the
-// system's own folders, every user profile root with its Desktop, Documents
-// and application-data roots, and every ancestor of one of these. A registry
+// system's own folders, every user profile root with its Desktop, Documents,
+// application-data and temporary folders, and every ancestor of one of these. A registry
 // value naming one of them (a working directory, a download folder) must not
 // wipe it; everything below them stays deletable.
 //
@@ -46,7 +46,7 @@ const int kProtectedCsidls[] = {
 const char* const kProtectedVariables[] = {
     "SystemRoot", "windir", "ProgramFiles", "ProgramFiles(x86)", "ProgramW6432",
     "CommonProgramFiles", "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData",
-    "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE", "APPDATA", "LOCALAPPDATA",
+    "ALLUSERSPROFILE", "PUBLIC", "USERPROFILE", "APPDATA", "LOCALAPPDATA", "TEMP", "TMP",
 };
 
 // {A520A1A4-1780-4FF6-BD18-167343C5AF16}
@@ -281,6 +281,15 @@ void AddSystemFolders()
     if (getWow64Directory) {
         n = getWow64Directory(folder, sizeof folder);
         if (n > 0 && n < sizeof folder) AddFolder(folder);
+    }
+    // The temporary folder is every program's: the suite's own folders below
+    // it may be emptied, the folder itself may not.
+    n = GetTempPathA(sizeof folder, folder);
+    if (n > 0 && n < sizeof folder) {
+        AddFolder(folder);
+        char longForm[kPathSize];
+        n = GetLongPathNameA(folder, longForm, sizeof longForm);
+        if (n > 0 && n < sizeof longForm) AddFolder(longForm);
     }
     for (const char* name : kProtectedVariables) {
         n = GetEnvironmentVariableA(name, folder, sizeof folder);

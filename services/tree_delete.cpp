@@ -145,6 +145,15 @@ bool AnythingMatches(const char* pattern)
 
 }  // namespace
 
+bool IsLinkedFolder(const char* folder)
+{
+    char copy[kPathSize];
+    if (!folder || !CopyText(copy, sizeof copy, folder)) return true;   // no sound answer
+    size_t n = std::strlen(copy);
+    if (n > 3 && EndsWithBackslash(copy)) copy[n - 1] = '\0';
+    return IsReachedThroughLink(copy);
+}
+
 void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
@@ -162,4 +171,14 @@ bool FileExists(const char* path)
         return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
     CloseHandle(file);
     return true;
+}
+
+bool IsSuiteFolder(const char* folder)
+{
+    return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
+}
+
+void RemoveSuiteFolder(const char* folder)
+{
+    if (IsSuiteFolder(folder)) RemoveDirectoryA(folder);
 }

@@ -16,3 +16,16 @@ bool FileExists(const char* path);
 // refused: a drive or share root, one of the system's own folders, an ancestor
 // of one, or a path that is not a plain absolute one.
 bool IsProtectedFolder(const char* folder);
+
+// Whether folder (with or without a trailing backslash) or one of the folders
+// above it is a junction or a folder link: what lies behind a link is not the
+// suite's to delete, and Windows and Wine act on the target differently.
+bool IsLinkedFolder(const char* folder);
+
+// Whether files may be deleted one by one in folder: it is neither protected
+// nor reached through a link.
+bool IsSuiteFolder(const char* folder);
+// RemoveDirectoryA on folder (gone only when empty), unless the folder is
+// protected or reached through a link: under Wine removing a folder link
+// removes its empty target, which is not the suite's.
+void RemoveSuiteFolder(const char* folder);

@@ -8,6 +8,7 @@
 #include "services/path_text.h"
 #include "services/process_view.h"
 #include "webclear/webclear.h"
+#include "services/tree_delete.h"
 
 namespace {
 
@@ -123,7 +124,7 @@ void RemoveWebToHostCompanions(const char* controlPath)
     DeleteCompanionFile(folder, x64 ? "ovw2h64.inf" : "ovw2h32.inf");
     if (StrStrIA(folder, "conflict.")) {
         *lastBackslash = '\0';
-        RemoveDirectoryA(folder);
+        RemoveSuiteFolder(folder);
     }
 }
 

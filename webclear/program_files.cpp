@@ -115,6 +115,7 @@ void RemoveSessionProfiles(const char* profileFolder)
 void RemoveCacheFiles(const char* profileFolder)
 {
     char pattern[kPathSize];
+    if (!IsSuiteFolder(profileFolder)) return;
     if (!JoinPath(pattern, sizeof pattern, profileFolder, "*.*")) return;
     ForEachFile(pattern, [profileFolder](const char* name) {
         char path[kPathSize];
@@ -143,9 +144,9 @@ void RemoveAppletLibrary()
     DeleteFileA(path);
     size_t length = lstrlenA(path);
     path[length - lstrlenA(kAppletLibrary)] = '\0';
-    RemoveDirectoryA(path);                       // <temp>\Ostrevan\7.1
+    RemoveSuiteFolder(path);                      // <temp>\Ostrevan\7.1
     path[lstrlenA(path) - 4] = '\0';              // cut "\7.1"
-    RemoveDirectoryA(path);                       // <temp>\Ostrevan
+    RemoveSuiteFolder(path);                      // <temp>\Ostrevan
 }
 
 // The browser's Plugins folder from its App Paths registration in this pass's
@@ -225,7 +226,9 @@ bool ReadDownloadFolder(char* out)
 void RemoveCabinetsAndControls()
 {
     char* folder = runContext.workPath;
-    if (!ReadDownloadFolder(folder)) return;
+    // A value naming a system folder or a link leaves it alone: the control
+    // file names are generic enough to be someone else's there.
+    if (!ReadDownloadFolder(folder) || !IsSuiteFolder(folder)) return;
     char path[kPathSize];
     for (const char* pattern : kCabinetPatterns) {
         if (JoinPath(path, sizeof path, folder, pattern)) DeleteTree(path, true);
@@ -248,10 +251,10 @@ void RemoveApplicationData()
     if (!JoinPath(pattern, sizeof pattern, folder, "*.*")) return;
     DeleteTree(pattern, true);
     if (runContext.is64BitPass) {
-        RemoveDirectoryA(folder);                          // ...\7.1\x64
+        RemoveSuiteFolder(folder);                         // ...\7.1\x64
         folder[lstrlenA(folder) - lstrlenA(kX64Folder)] = '\0';
     }
-    RemoveDirectoryA(folder);                              // ...\7.1
+    RemoveSuiteFolder(folder);                             // ...\7.1
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ void RemoveUserDataFolder(const char* workingDirectory, const char* name)
         !JoinPath(pattern, sizeof pattern, folder, "*.*"))
         return;
     DeleteTree(pattern, true);
-    RemoveDirectoryA(folder);
+    RemoveSuiteFolder(folder);
 }
 
 void EmptyWorkingDirectory(const char* workingDirectory)

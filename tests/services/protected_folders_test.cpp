@@ -74,11 +74,13 @@ TEST(ProtectedFolders, EverythingBelowThemStaysDeletable)
              ShellFolder(CSIDL_PERSONAL) + "\\Ostrevan\\7.1",
              ShellFolder(CSIDL_WINDOWS) + "\\Downloaded Program Files",
              ShellFolder(CSIDL_PROGRAM_FILES) + "\\Ostrevan",
-             LocalLow() + "\\Ostrevan", std::string(temp), std::string(temp) + "Ostrevan\\7.1",
+             LocalLow() + "\\Ostrevan", std::string(temp) + "Ostrevan\\7.1",
              OtherProfile() + "\\AppData\\Roaming\\Ostrevan Web",
              std::string("C:\\wipora-tests\\x"), std::string("\\\\server\\share\\Ostrevan"),
          })
         EXPECT_FALSE(IsProtectedFolder(folder.c_str())) << folder;
+    // The temporary folder itself is every program's.
+    EXPECT_TRUE(IsProtectedFolder(temp)) << temp;
 }
 
 // Every refusal with real files: a sentinel in each protected folder survives
