@@ -173,8 +173,12 @@ bool FileExists(const char* path)
     return true;
 }
 
+// An absent folder holds nothing to delete and cannot be removed: it is
+// answered at once, without gathering the protected folders (most of the
+// suite's folders are absent on a given machine).
 bool IsSuiteFolder(const char* folder)
 {
+    if (!folder || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return false;
     return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
 }
 
