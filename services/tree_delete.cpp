@@ -131,6 +131,18 @@ bool MayEmpty(const char* pattern)
     return !IsReachedThroughLink(folder);
 }
 
+// Whether the listing of pattern gives any entry at all. Most of the folders
+// the tasks empty are absent on a given machine; for those nothing is deleted
+// and nothing needs refusing, so the protected folders are not gathered.
+bool AnythingMatches(const char* pattern)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE listing = FindFirstFileA(pattern, &entry);
+    if (listing == INVALID_HANDLE_VALUE) return false;
+    FindClose(listing);
+    return true;
+}
+
 }  // namespace
 
 bool IsLinkedFolder(const char* folder)
@@ -146,7 +158,7 @@ void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
     if (strnlen(pattern, kPathSize) == kPathSize) return;   // longer than any path here
-    if (!MayEmpty(pattern)) return;
+    if (!AnythingMatches(pattern) || !MayEmpty(pattern)) return;
     DeleteMatches(pattern, clearAttributes);
 }
 
@@ -161,8 +173,12 @@ bool FileExists(const char* path)
     return true;
 }
 
+// An absent folder holds nothing to delete and cannot be removed: it is
+// answered at once, without gathering the protected folders (most of the
+// suite's folders are absent on a given machine).
 bool IsSuiteFolder(const char* folder)
 {
+    if (!folder || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return false;
     return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
 }
 

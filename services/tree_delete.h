@@ -22,8 +22,8 @@ bool IsProtectedFolder(const char* folder);
 // suite's to delete, and Windows and Wine act on the target differently.
 bool IsLinkedFolder(const char* folder);
 
-// Whether files may be deleted one by one in folder: it is neither protected
-// nor reached through a link.
+// Whether files may be deleted one by one in folder: it exists and is neither
+// protected nor reached through a link.
 bool IsSuiteFolder(const char* folder);
 // RemoveDirectoryA on folder (gone only when empty), unless the folder is
 // protected or reached through a link: under Wine removing a folder link
