@@ -134,6 +134,9 @@ void RemoveWebToHostCompanions(const char* controlPath)
 // protected folder (the system folder, a root, a profile's own folders) or
 // behind a folder link is someone else's. Such a registration is passed over
 // like a missing one: nothing is loaded, unregistered or deleted for it.
+// A folder that no longer exists is still tested like any other: a control
+// whose file is gone is unregistered all the same, and its code store key
+// deleted when that succeeds.
 bool IsSuiteControlFile(const char* path)
 {
     if (!IsAbsolutePath(path)) return false;
@@ -142,7 +145,7 @@ bool IsSuiteControlFile(const char* path)
     char* lastBackslash = StrRChrA(folder, nullptr, '\\');
     if (!lastBackslash) return false;
     lastBackslash[1] = '\0';
-    return IsSuiteFolder(folder);
+    return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
 }
 
 void RemoveControl(int index)

@@ -117,6 +117,20 @@ TEST_F(WebLauncher, FolderEndingInASeparatorGetsNoSecond)
     EXPECT_EQ(lines[3], Jarvane(launcherFolder + "/jarvane.exe", "http://h/w/ovw2h.ovlp"));
 }
 
+// A folder written with forward slashes is a drive path all the same.
+TEST_F(WebLauncher, FolderWithForwardSlashesIsUsed)
+{
+    std::string forward = launcherFolder;
+    for (char& c : forward) if (c == '\\') c = '/';
+    fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir", forward, KEY_WOW64_32KEY);
+    Profile("Sales.ini", "http://h/w/p");
+    BeginPass(false);
+    RemoveWebLauncherDeployment("Sales.ini");
+    auto lines = launches.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], Jarvane(forward + "\\jarvane.exe", "http://h/w/ovw2h.ovlp"));
+}
+
 // "-uninstall " and the address must fit 260 bytes: a longer one, here by its
 // "%20" forms, starts nothing rather than a cut address.
 TEST_F(WebLauncher, AddressThatDoesNotFitStartsNothing)
