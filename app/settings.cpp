@@ -25,10 +25,11 @@ static LONG OpenPerUserKey(const char* path, REGSAM access, HKEY* key)
 // Queries the one-byte "BaseRegistry" value and closes the key. The value's
 // type is not looked at. The byte goes into baseRegistry only when the query
 // succeeded: a failed query (a longer value) may leave anything in its buffer,
-// and the default or previous value must survive it.
+// and the default or previous value must survive it. A value holding no
+// data at all answers the query without writing the byte: the default stays.
 static bool QueryBaseRegistryAndClose(HKEY key)
 {
-    BYTE value = 0;
+    BYTE value = runContext.baseRegistry;
     DWORD size = sizeof value;
     LONG rc = RegQueryValueExA(key, kBaseRegistryValue, nullptr, nullptr, &value, &size);
     RegCloseKey(key);

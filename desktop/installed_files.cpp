@@ -194,18 +194,15 @@ bool CutToParent(char* path)
 
 // The directory's parent folders by cutting characters: four ("\7.1"), and in
 // the 64-bit pass first four more ("\x64" below the version folder). Skipped
-// when the directory is not longer than what would be cut, and from the first
-// cut that does not name a parent.
+// when the directory is shorter than what would be cut; a cut that does not
+// name a parent removes nothing, and the next cut is judged on its own.
 void RemoveParentFolders(const char* dir)
 {
     char path[kPathSize];
     if (!CopyText(path, sizeof path, dir)) return;
     size_t cut = runContext.is64BitPass ? 8 : 4;
-    if (std::strlen(path) <= cut) return;
-    if (runContext.is64BitPass) {
-        if (!CutToParent(path)) return;
-        RemoveEmptyFolder(path);
-    }
+    if (std::strlen(path) < cut) return;
+    if (runContext.is64BitPass && CutToParent(path)) RemoveEmptyFolder(path);
     if (CutToParent(path)) RemoveEmptyFolder(path);
 }
 

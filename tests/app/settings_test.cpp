@@ -118,6 +118,16 @@ TEST_F(SuiteKeys, WritableRootStandsInForAMissingPerUserKey)
     EXPECT_EQ(Read(true), 1);
 }
 
+// A value without data answers the query but writes no byte: the default
+// stays, and the machine-wide key is not asked.
+TEST_F(SuiteKeys, AValueWithoutDataKeepsTheDefault)
+{
+    BYTE none = 1;
+    ASSERT_TRUE(fixture::SetBinary(HKEY_CURRENT_USER, kWeb32, "BaseRegistry", &none, 0, REG_BINARY));
+    ASSERT_TRUE(SetBaseRegistry(HKEY_LOCAL_MACHINE, kWeb32, 1, KEY_WOW64_32KEY));
+    EXPECT_EQ(Read(true), 2);
+}
+
 TEST_F(SuiteKeys, AValueLongerThanOneByteIsNoValue)
 {
     DWORD four = 1;

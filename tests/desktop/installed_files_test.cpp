@@ -125,6 +125,26 @@ TEST_F(InstalledFiles, EmptiedDirectoryTakesItsEmptyParentsAlong)
     EXPECT_TRUE(fixture::IsFolder(root_));
 }
 
+// 64-bit pass on a directory whose last name has eight characters: the first
+// cut lands inside that name and removes nothing (a folder "Ostr" beside it
+// stays), the second lands at a backslash and takes the empty parent along.
+TEST_F(InstalledFiles, EachParentCutIsJudgedOnItsOwn)
+{
+    BeginPass(true);
+    const std::string apps = root_ + "\\Apps";
+    fixture::MakeFolders(apps + "\\Ostrevan");
+    fixture::MakeFolders(apps + "\\Ostr");
+    Target(apps + "\\Ostrevan");
+    RemoveInstalledFiles();
+    EXPECT_TRUE(fixture::IsFolder(apps + "\\Ostr")) << "a cut inside a name names no parent";
+    ASSERT_TRUE(fixture::IsFolder(apps)) << "Apps still holds Ostr";
+    ASSERT_TRUE(RemoveDirectoryA((apps + "\\Ostr").c_str()));
+    fixture::MakeFolders(apps + "\\Ostrevan");
+    RemoveInstalledFiles();
+    EXPECT_FALSE(fixture::Exists(apps)) << "the second cut names the directory's parent";
+    EXPECT_TRUE(fixture::IsFolder(root_));
+}
+
 TEST_F(InstalledFiles, ShortcutsNamedAfterTheDirectorysIniFilesAndTheFixedOnesGo)
 {
     ASSERT_TRUE(Touch(dir_ + "\\Payroll 3270.ini"));
