@@ -18,12 +18,13 @@ bool AppendText(char* dest, size_t size, const char* src)
     return true;
 }
 
-bool IsAbsolutePath(const char* path)
+bool IsAbsolutePath(const char* path, bool forwardSlashes)
 {
+    auto separator = [forwardSlashes](char c) { return c == '\\' || (forwardSlashes && c == '/'); };
     char drive = path[0];
     bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-    if (letter && path[1] == ':' && path[2] == '\\') return true;
-    return path[0] == '\\' && path[1] == '\\' && path[2] != '\0';
+    if (letter && path[1] == ':' && separator(path[2])) return true;
+    return separator(path[0]) && separator(path[1]) && path[2] != '\0';
 }
 
 bool EndsWithBackslash(const char* text)

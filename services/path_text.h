@@ -18,7 +18,8 @@ bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // drive letter with ":\", or a UNC or device path ("\\server\share",
 // "\\?\C:\"). A bare or relative name ("x.dll", "..\x", "C:x", "\x") depends on
 // the current folder and drive, and a bare DLL name on the DLL search path.
-bool IsAbsolutePath(const char* path);
+// With forwardSlashes, '/' counts as a separator too ("C:/Program Files/...").
+bool IsAbsolutePath(const char* path, bool forwardSlashes = false);
 // True when the last character is a backslash (the last byte: folder paths
 // the program builds never end in a lead byte).
 bool EndsWithBackslash(const char* text);

@@ -121,25 +121,14 @@ HKEY OpenLauncherKey()
     return nullptr;
 }
 
-// A drive or share path, with either separator: the launcher's installer
-// may write "C:/Program Files/..." as well as "C:\Program Files\...".
-bool IsAbsoluteFolder(const char* folder)
-{
-    if (IsAbsolutePath(folder)) return true;
-    char drive = folder[0];
-    bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
-    if (letter && folder[1] == ':' && (folder[2] == '/' || folder[2] == '\\')) return true;
-    return (folder[0] == '/' || folder[0] == '\\') && (folder[1] == '/' || folder[1] == '\\') &&
-           folder[2] != '\0';
-}
-
 // "InstallDir" and "jarvane.exe", into out (260 bytes). An empty folder would
 // leave the bare name to the shell's search, and a relative one would start
 // whatever "jarvane.exe" the current folder leads to, so both count as
-// unreadable.
+// unreadable. The launcher's installer may write the folder with forward
+// slashes ("C:/Program Files/...").
 bool BuildLauncherPath(HKEY key, char* out)
 {
-    if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || !IsAbsoluteFolder(out))
+    if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || !IsAbsolutePath(out, true))
         return false;
     char last = out[std::strlen(out) - 1];
     if (last != '\\' && last != '/' && !AppendText(out, kPathSize, "\\")) return false;
