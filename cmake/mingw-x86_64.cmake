@@ -1,7 +1,6 @@
-# The bench build: the same sources as a 64-bit Windows program, with the
-# tests, run under wine64. The bench machines execute 64-bit code only (no
-# IA-32 emulation, so neither wine32 nor Wine's WoW64 mode can start a 32-bit
-# program); services/process_view.h keeps the 32-bit program's registry behaviour.
+# 64-bit Windows with mingw-w64, posix thread model: only for the benchmark's
+# tree-deletion driver (bench/run), which times DeleteTree natively rather than
+# through the emulator that runs 32-bit code on these machines.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

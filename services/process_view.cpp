@@ -83,10 +83,6 @@ LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view)
 
 LONG DeleteKeyInProcessView(HKEY root, const char* path)
 {
-    if (TreeHoldsRegistryLink(root, path, kProcessView)) return ERROR_ACCESS_DENIED;
-#ifdef _WIN64
-    return DeleteTreeBelowParent(root, path, kProcessView);
-#else
+    if (TreeHoldsRegistryLink(root, path, 0)) return ERROR_ACCESS_DENIED;
     return SHDeleteKeyA(root, path);
-#endif
 }

@@ -1,21 +1,11 @@
-// The registry view of this process's own, flagless accesses.
+// Registry key deletion in the process's own view and in an explicit one.
 //
 // Wipora is a 32-bit program: SHDeleteKeyA under HKEY_LOCAL_MACHINE, and a key
 // opened without KEY_WOW64_32KEY or KEY_WOW64_64KEY, act in the 32-bit view.
-// The test bench runs a 64-bit build of the same sources (its machines execute
-// 64-bit code only); there these two helpers ask for the 32-bit view
-// explicitly, so the bench sees what the 32-bit program does. In the program
-// itself they are the plain calls.
 #pragma once
 #include <windows.h>
 
-#ifdef _WIN64
-constexpr REGSAM kProcessView = KEY_WOW64_32KEY;
-#else
-constexpr REGSAM kProcessView = 0;
-#endif
-
-// SHDeleteKeyA(root, path) as the 32-bit program makes it.
+// SHDeleteKeyA(root, path): the tree in the process's own (32-bit) view.
 LONG DeleteKeyInProcessView(HKEY root, const char* path);
 // Deletes path with all its sub-keys in an explicit view (KEY_WOW64_32KEY or
 // KEY_WOW64_64KEY): opens the parent in that view and deletes below it.

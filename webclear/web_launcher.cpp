@@ -114,7 +114,7 @@ HKEY OpenLauncherKey()
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
         for (const char* path : kLauncherKeys) {
             HKEY key = nullptr;
-            if (RegOpenKeyExA(root, path, 0, KEY_READ | kProcessView, &key) == ERROR_SUCCESS)
+            if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) == ERROR_SUCCESS)
                 return key;
         }
     }

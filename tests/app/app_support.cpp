@@ -17,14 +17,9 @@ std::string CopyIntoPrefix(const std::string& unixPath, const std::string& fileN
     return target;
 }
 
-std::string Program32() { return CopyIntoPrefix(WIPORA_PROGRAM32, "Wipora32.exe"); }
+// The doubles folder sits in the build folder, beside Wipora.exe.
+std::string Program32() { return CopyIntoPrefix(std::string(WIPORA_DOUBLES_DIR) + "/../Wipora.exe", "Wipora32.exe"); }
 
-std::string BenchProgram()
-{
-    // The doubles folder sits in the bench build folder, beside Wipora.exe.
-    std::string doubles = WIPORA_DOUBLES_DIR;
-    std::string bench = doubles.substr(0, doubles.rfind('/'));
-    return CopyIntoPrefix(bench + "/Wipora.exe", "Wipora.exe");
-}
+std::string BenchProgram() { return CopyIntoPrefix(std::string(WIPORA_DOUBLES_DIR) + "/../Wipora.exe", "Wipora.exe"); }
 
 }  // namespace appfixture

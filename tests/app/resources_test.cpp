@@ -31,7 +31,7 @@ protected:
     }
     void SetUp() override
     {
-        ASSERT_FALSE(path_.empty()) << "could not copy " << WIPORA_PROGRAM32;
+        ASSERT_FALSE(path_.empty()) << "could not copy build/Wipora.exe";
         ASSERT_NE(module_, nullptr) << "could not load " << path_ << " as data";
     }
 

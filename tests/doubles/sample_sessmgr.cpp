@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 static const char* windowClass = "Ostrevan Session Manager";
 static const char* logPath = "C:\\samplemachine\\logs\\sessmgr.log";
