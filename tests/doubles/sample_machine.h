@@ -432,7 +432,8 @@ inline void AddActiveX(ItemTable& t)
         Hive h = is64 ? Hive::Machine64 : Hive::Machine32;
         for (const Control& c : Controls()) {
             std::string clsid = is64 ? c.clsid64 : c.clsid32;
-            t.File(kind, ControlFile(c, is64), Fate::ActiveX, "@comserver.dll");
+            // Each edition's controls are DLLs of its own bitness.
+            t.File(kind, ControlFile(c, is64), Fate::ActiveX, is64 ? "@comserver64.dll" : "@comserver.dll");
             t.Key("Setup", h, classes + clsid, Fate::Setup, {Sz("", std::string(c.stem) + " Control")});
             t.Key("Setup", h, classes + clsid + "\\InprocServer32", Fate::Setup,
                   {Sz("", ControlFile(c, is64)), Sz("ThreadingModel", "Apartment")});
@@ -553,7 +554,8 @@ inline void AddDesktopEdition(ItemTable& t, const DesktopEdition& e)
     t.Folder(folders, e.installDir, Fate::Desktop);
     for (const std::string& name : InventoryNames()) {
         bool com = name == "OVXFRCOM.DLL" || name == "OVHLLCOM.DLL";
-        Item& i = t.File(inventory, e.installDir + "\\" + name, Fate::Desktop, com ? "@comserver.dll" : "");
+        const char* server = e.is64 ? "@comserver64.dll" : "@comserver.dll";
+        Item& i = t.File(inventory, e.installDir + "\\" + name, Fate::Desktop, com ? server : "");
         if (name == "OVUNINST.EXE" || name == "README.TXT") i.attributes = FILE_ATTRIBUTE_READONLY;
     }
     // The working directory: session profiles and notes go with /4, user data with /1.

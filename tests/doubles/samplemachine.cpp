@@ -113,7 +113,11 @@ const std::map<std::string, std::string>& Tokens()
         tokens["commonstartup"] = ShellFolder(CSIDL_COMMON_STARTUP);
         tokens["programdata"] = ShellFolder(CSIDL_COMMON_APPDATA);
         tokens["publicdocuments"] = ShellFolder(CSIDL_COMMON_DOCUMENTS);
-        tokens["pf"] = ShellFolder(CSIDL_PROGRAM_FILES);
+        // The machine's own (64-bit) Program Files: this 32-bit tool's
+        // CSIDL_PROGRAM_FILES is the x86 one on a 64-bit system.
+        char programW6432[MAX_PATH] = "";
+        DWORD n = GetEnvironmentVariableA("ProgramW6432", programW6432, MAX_PATH);
+        tokens["pf"] = n > 0 && n < MAX_PATH ? programW6432 : ShellFolder(CSIDL_PROGRAM_FILES);
         tokens["pf86"] = ShellFolder(CSIDL_PROGRAM_FILESX86);
         tokens["dpf"] = ShellFolder(CSIDL_WINDOWS) + "\\Downloaded Program Files";
     }

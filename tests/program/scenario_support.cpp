@@ -107,7 +107,8 @@ bool PrepareTools(std::string* error)
 {
     fixture::MakeFolders(std::string(kBin));
     std::vector<std::pair<std::string, std::string>> copies;
-    for (const char* name : {"samplemachine.exe", "sample_sessmgr.exe", "sample_launcher.exe", "comserver.dll"})
+    for (const char* name : {"samplemachine.exe", "sample_sessmgr.exe", "sample_launcher.exe", "comserver.dll",
+                             "comserver64.dll"})
         copies.push_back({fixture::DoublesDir() + "\\" + name, std::string(kBin) + "\\" + name});
     copies.push_back({fixture::ProgramPath(), std::string(kBin) + "\\Wipora.exe"});
     for (const auto& copy : copies) {
@@ -243,10 +244,10 @@ void ExpectUnregistrations(const Snapshot& before, const std::string& switches, 
     for (bool is64 : {false, true}) {
         if (activeX)
             for (const sample::Control& c : sample::Controls())
-                expected.push_back("64 " + Lower(Located(before, sample::ControlFile(c, is64))));
+                expected.push_back(std::string(is64 ? "64 " : "32 ") + Lower(Located(before, sample::ControlFile(c, is64))));
         if (desktop)
             for (const char* name : {"OVXFRCOM.DLL", "OVHLLCOM.DLL"})
-                expected.push_back("64 " + Lower(Located(
+                expected.push_back(std::string(is64 ? "64 " : "32 ") + Lower(Located(
                                               before, sample::DesktopEditions()[is64].installDir + "\\" + name)));
     }
     std::vector<std::string> seen;
