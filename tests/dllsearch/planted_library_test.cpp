@@ -27,8 +27,11 @@ namespace {
 // "Loaded" lines of the program's own process): "Wipora.exe ?" with the usage
 // box answered, "Wipora.exe /1 /2 /3 /4 /q", and "Wipora.exe /1 /2 /3 /4" with
 // the dialog and every message box answered Yes (OK where there is no Yes) on
-// the fixture of MakeInteractiveFixture. Every run of this test measures it
-// again: a library loaded that stands in none of the three lists fails it.
+// the fixture of MakeInteractiveFixture (the dialog, the program group question
+// and the uninstall report; the usage box in the first run). The quiet run
+// loaded every name below; the other two no name it did not. Every run of this
+// test measures it again: a library loaded that stands in none of the three
+// lists fails it, and so does a listed one that no run loaded.
 //
 // Planted: every name loaded after the program's first own call that is not a
 // KnownDLL of Windows (the KnownDLLs of Windows 7 and Windows 10 alike).
