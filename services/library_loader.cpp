@@ -76,6 +76,12 @@ LoaderApi SystemLoaderApi()
             GetProcAddress(api.kernel32, "LoadLibraryExA"));
         // Only the sign that the loader knows LOAD_LIBRARY_SEARCH_SYSTEM32.
         api.hasAddDllDirectory = GetProcAddress(api.kernel32, "AddDllDirectory") != nullptr;
+        api.setDefaultDllDirectories = reinterpret_cast<decltype(api.setDefaultDllDirectories)>(
+            GetProcAddress(api.kernel32, "SetDefaultDllDirectories"));
+        // Looked up too, not imported: kernel32 has it from Windows XP SP1 on,
+        // and an import would stop the program from starting on older systems.
+        api.setDllDirectoryA = reinterpret_cast<decltype(api.setDllDirectoryA)>(
+            GetProcAddress(api.kernel32, "SetDllDirectoryA"));
     }
     return api;
 }
@@ -87,6 +93,23 @@ HMODULE LoadSystemLibraryWith(const char* name, const LoaderApi& api)
     if (api.loadLibraryExA && api.hasAddDllDirectory)
         return api.loadLibraryExA(name, nullptr, kSearchSystem32);
     return LoadFromSystemDirectory(name, api);
+}
+
+// The two guards meet: this one covers the loads the program does not make
+// itself (a system DLL loading a theming or helper DLL by bare name), the
+// routes above the program's own loads. Those keep naming the system folder
+// explicitly, because where SetDefaultDllDirectories is missing the process
+// search still tries the program's folder first.
+bool RestrictLibrarySearchWith(const LoaderApi& api)
+{
+    if (api.setDefaultDllDirectories && api.setDefaultDllDirectories(kSearchSystem32)) return true;
+    if (api.setDllDirectoryA) api.setDllDirectoryA("");
+    return false;
+}
+
+bool RestrictLibrarySearch()
+{
+    return RestrictLibrarySearchWith(SystemLoaderApi());
 }
 
 HMODULE LoadSystemLibrary(const char* name)

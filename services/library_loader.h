@@ -16,6 +16,9 @@ struct LoaderApi {
     void* (*allocate)(SIZE_T size);
     void (*release)(void* block);
     UINT codePage;                                      // the ANSI code page of names
+    // The process-wide search (RestrictLibrarySearch).
+    BOOL (WINAPI* setDefaultDllDirectories)(DWORD);     // may be null
+    BOOL (WINAPI* setDllDirectoryA)(LPCSTR);            // may be null
 };
 
 // The real entry points of this process's kernel32.
@@ -26,6 +29,16 @@ LoaderApi SystemLoaderApi();
 // LOAD_WITH_ALTERED_SEARCH_PATH. Null on failure; the caller frees the module.
 HMODULE LoadSystemLibrary(const char* name);
 HMODULE LoadSystemLibraryWith(const char* name, const LoaderApi& api);
+
+// Cuts the search for every DLL the process loads by bare name afterwards,
+// the ones system DLLs load for themselves included, down to the system
+// folder: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) where kernel32
+// has it, else (or when it fails) SetDllDirectoryA(""), which takes the
+// current folder out of the search (nothing where both are missing, before
+// Windows XP SP1). WinMain calls it before anything else.
+// True when the search is the system folder only.
+bool RestrictLibrarySearch();
+bool RestrictLibrarySearchWith(const LoaderApi& api);
 
 // Whether name holds a backslash or a forward slash, never taking the trail
 // byte of a double-byte character (in code page codePage) for one.

@@ -195,6 +195,52 @@ TEST_F(LoaderRoutes, FailuresReturnNullAndLeaveNoAllocation)
     EXPECT_TRUE(calls.empty()) << "no kernel32: no load at all";
 }
 
+// The process-wide search: Wine always has SetDefaultDllDirectories, so the
+// older systems' routes are reached through the entry points given.
+std::vector<std::string> searchCalls;
+BOOL defaultDirectoriesResult;
+BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags)
+{
+    searchCalls.push_back("SetDefaultDllDirectories " + std::to_string(flags));
+    return defaultDirectoriesResult;
+}
+BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path)
+{
+    searchCalls.push_back(std::string("SetDllDirectoryA \"") + (path ? path : "(null)") + "\"");
+    return TRUE;
+}
+
+TEST(ProcessSearch, SystemFolderOnlyWhereTheLoaderCanElseNoCurrentFolder)
+{
+    LoaderApi api = {};
+    api.setDefaultDllDirectories = FakeSetDefaultDllDirectories;
+    api.setDllDirectoryA = FakeSetDllDirectoryA;
+    defaultDirectoriesResult = TRUE;
+    EXPECT_TRUE(RestrictLibrarySearchWith(api));
+    EXPECT_EQ(searchCalls, std::vector<std::string>{"SetDefaultDllDirectories 2048"});
+
+    // A loader that refuses the flag, and one without the function.
+    searchCalls.clear();
+    defaultDirectoriesResult = FALSE;
+    EXPECT_FALSE(RestrictLibrarySearchWith(api));
+    EXPECT_EQ(searchCalls, (std::vector<std::string>{"SetDefaultDllDirectories 2048", "SetDllDirectoryA \"\""}));
+    searchCalls.clear();
+    api.setDefaultDllDirectories = nullptr;
+    EXPECT_FALSE(RestrictLibrarySearchWith(api));
+    EXPECT_EQ(searchCalls, std::vector<std::string>{"SetDllDirectoryA \"\""});
+
+    // Before Windows XP SP1 there is neither, and nothing is called.
+    searchCalls.clear();
+    api.setDllDirectoryA = nullptr;
+    EXPECT_FALSE(RestrictLibrarySearchWith(api));
+    EXPECT_TRUE(searchCalls.empty());
+
+    // This kernel32 has both.
+    LoaderApi real = SystemLoaderApi();
+    EXPECT_NE(real.setDefaultDllDirectories, nullptr);
+    EXPECT_NE(real.setDllDirectoryA, nullptr);
+}
+
 std::string ModuleFolder(HMODULE module)
 {
     char path[MAX_PATH] = "";
