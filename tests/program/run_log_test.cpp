@@ -159,12 +159,21 @@ protected:
 bool RunLog::prepared_ = false;
 std::string RunLog::prepareError_;
 
+// The same run without the switch and with it: the same machine after it,
+// no log without the switch; with it, every object the run removed is named
+// as removed and no bystander at all; a second run finds nothing left.
 TEST_F(RunLog, FullRunNamesEveryRemovedObjectAndNoBystanderAndASecondRunFindsNothing)
 {
     Start();
-    robot::Run run = Run(std::string(kAll) + " /l");
+    robot::Run run = Run(kAll);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_FALSE(fixture::Exists(LogPath())) << "a log written without the switch";
+    Snapshot withoutLog = after_;
+
+    Start();
+    run = Run(std::string(kAll) + " /l");
     ASSERT_EQ(run.exitCode, 1);
-    ExpectOutcome(after_, kAll, sample::kStandard);   // the log changes nothing the run does
+    ExpectSameState(withoutLog, after_);   // the log changes nothing the run does
 
     std::vector<std::string> lines = LogLines(LogPath());
     ASSERT_FALSE(lines.empty()) << "no log at " << LogPath();
@@ -194,7 +203,10 @@ TEST_F(RunLog, FullRunNamesEveryRemovedObjectAndNoBystanderAndASecondRunFindsNot
             }
             continue;
         }
-        if (!sample::ExpectedGone(item, kAll, sample::kStandard)) continue;
+        auto was = before_.state.find(n), is = after_.state.find(n);
+        if (was == before_.state.end() || is == after_.state.end() || was->second != "present" ||
+            is->second != "absent")
+            continue;   // not removed by this run
         bool logged = false;
         switch (item.what) {
         case sample::What::File:
@@ -223,20 +235,17 @@ TEST_F(RunLog, FullRunNamesEveryRemovedObjectAndNoBystanderAndASecondRunFindsNot
     EXPECT_EQ(run.exitCode, 1);
     lines = LogLines(LogPath());
     events = Events(lines);
-    EXPECT_GT(events.size(), 50u);
-    for (const auto& e : events)
+    size_t outcomes = 0;
+    for (const auto& e : events) {
+        // Programs started and in-process unregistrations carry no outcome:
+        // the controls' registrations stay by design on the sample machine.
+        if (e[3] == "start program" || e[3] == "unregister in process") continue;
+        ++outcomes;
         EXPECT_EQ(e[5], "not present") << e[1] << " | " << e[2] << " | " << e[3] << " | " << e[4];
+    }
+    EXPECT_GT(outcomes, 50u);
     summary = Summary(lines);
     EXPECT_NE(summary.find("| removed: 0; not present: "), std::string::npos) << summary;
-}
-
-TEST_F(RunLog, WithoutTheSwitchNothingIsWritten)
-{
-    Start();
-    robot::Run run = Run(kAll);
-    EXPECT_EQ(run.exitCode, 1);
-    ExpectOutcome(after_, kAll, sample::kStandard);
-    EXPECT_FALSE(fixture::Exists(LogPath()));
 }
 
 // A session profile held open: "in use, kept"; the desktop edition's COM
