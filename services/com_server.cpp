@@ -21,7 +21,7 @@ void LogUnregistration(const char* path, const char* what, DWORD code)
 {
     if (!RunLogOpen()) return;
     char text[96];
-    wsprintfA(text, code > 0xFFFF ? "%s 0x%08lX" : "%s %lu", what, code);
+    wsprintfA(text, code > 0xFFFF ? "%s 0x%08lX" : "%s (error %lu)", what, code);
     LogNote("unregister in process", path, text);
 }
 
@@ -37,7 +37,7 @@ bool UnregisterInProcess(const char* path)
         HRESULT result = unregister();   // not looked at, only logged
         LogUnregistration(path, "DllUnregisterServer returned", static_cast<DWORD>(result));
     } else {
-        LogUnregistration(path, "has no DllUnregisterServer", 0);
+        LogNote("unregister in process", path, "no DllUnregisterServer");
     }
     FreeLibrary(server);
     return unregister != nullptr;
