@@ -1,4 +1,5 @@
 #include "app/messages.h"
+#include "app/run_log.h"
 
 static MessageHook messageHook = nullptr;
 
@@ -6,6 +7,8 @@ void SetMessageHook(MessageHook hook) { messageHook = hook; }
 
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style)
 {
-    if (messageHook) return messageHook(owner, text, caption, style);
-    return MessageBoxA(owner, text, caption, style);
+    int answer = messageHook ? messageHook(owner, text, caption, style)
+                             : MessageBoxA(owner, text, caption, style);
+    LogMessage(caption, answer);
+    return answer;
 }

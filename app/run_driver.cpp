@@ -5,6 +5,7 @@
 #include "app/confirm_dialog.h"
 #include "app/messages.h"
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "app/settings.h"
 #include "desktop/desktop.h"
 #include "services/library_loader.h"
@@ -109,7 +110,9 @@ void PrepareClearRun(const char* commandLine)
     if (runContext.allowCrossVersionInterop == 0)
         AppendText(runContext.sessionManagerClass, sizeof runContext.sessionManagerClass, " 7.1");
     ParseSwitches(commandLine);
+    LogOptions("after the switches");
     ProbeDesktopInstallation();
+    LogOptions("after the installer probe");
 }
 
 int RunDriver(HINSTANCE instance, const char* commandLine)
@@ -120,6 +123,7 @@ int RunDriver(HINSTANCE instance, const char* commandLine)
     }
     runContext.osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     GetVersionExA(&runContext.osVersion);
+    OpenRunLog(commandLine);
 
     for (int passIndex = 0; passIndex < 2; ++passIndex) {
         PrepareClearRun(commandLine);
@@ -129,12 +133,15 @@ int RunDriver(HINSTANCE instance, const char* commandLine)
             INT_PTR confirmed = DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfirmDialogId),
                                                 nullptr, ConfirmDialogProc, 0);
             if (confirmed != 1) {
+                LogNote("confirmation dialog", "", "cancelled: nothing removed");
                 CloseUserKey(runContext.writableUserKey);
+                CloseRunLog(1);
                 return 1;
             }
         }
         CloseUserKey(runContext.writableUserKey);
         runContext.is64BitPass = !runContext.is64BitPass;
     }
+    CloseRunLog(1);
     return 1;
 }

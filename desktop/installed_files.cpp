@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/installed_file_tables.h"
 #include "desktop/path_checks.h"
@@ -70,7 +71,7 @@ void DeleteIniShortcuts(const char* dir)
         if (!JoinPath(path, sizeof path, desktop, found.cFileName)) continue;
         std::memcpy(path + std::strlen(path) - 3, "LNK", 3);
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path);
+        DeleteFileAndLog(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
@@ -97,11 +98,16 @@ bool IsRebootDeferred(const char* path)
 // for deletion at the next restart instead and not recorded.
 void HandleStayingFile(const char* path, DWORD error)
 {
-    if (!OnNtPlatform()) return;
+    if (!OnNtPlatform()) {
+        LogEvent("delete file", path, OutcomeOfError(error), error);
+        return;
+    }
     if (IsRebootDeferred(path)) {
-        MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    } else if (error != ERROR_FILE_NOT_FOUND) {
-        runContext.desktopDeleteIncomplete = 1;
+        BOOL scheduled = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        LogDeferredFile(path, error, scheduled);
+    } else {
+        LogEvent("delete file", path, OutcomeOfError(error), error);
+        if (error != ERROR_FILE_NOT_FOUND) runContext.desktopDeleteIncomplete = 1;
     }
 }
 
@@ -117,12 +123,16 @@ void DeleteInventory(const char* dir, bool ordinary)
         char path[kPathSize];
         if (!ordinary && !CarriesSuitePrefix(name)) continue;
         if (!JoinPath(path, sizeof path, dir, name)) {
+            LogSkippedPath("delete file", dir, name);
             // Not addressable, so not deleted: the user is told to look.
             if (OnNtPlatform()) runContext.desktopDeleteIncomplete = 1;
             continue;
         }
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (!DeleteFileA(path)) HandleStayingFile(path, GetLastError());
+        if (DeleteFileA(path))
+            LogEvent("delete file", path, kLogRemoved);
+        else
+            HandleStayingFile(path, GetLastError());
     }
 }
 
@@ -140,7 +150,7 @@ void DeleteFilesIn(const char* folder, const char* mask)
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         if (!JoinPath(path, sizeof path, folder, found.cFileName)) continue;
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path);
+        DeleteFileAndLog(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);
 }
@@ -169,7 +179,10 @@ void DeleteDataStaysFiles(const char* dir)
 // RemoveDirectoryA removes only an empty folder; never a protected one.
 void RemoveEmptyFolder(const char* path)
 {
-    if (IsOrdinaryFolder(path)) RemoveDirectoryA(path);
+    if (IsOrdinaryFolder(path))
+        RemoveDirectoryAndLog(path);
+    else
+        LogRefusedFolder("remove folder", path);
 }
 
 void RemoveUserDataFolders(const char* root)
@@ -212,7 +225,7 @@ void DeleteShortcut(const char* folder, const char* name)
     char path[kPathSize];
     if (!JoinPath(path, sizeof path, folder, name)) return;
     SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);
-    DeleteFileA(path);
+    DeleteFileAndLog(path);
 }
 
 void DeleteDesktopAndStartupShortcuts()

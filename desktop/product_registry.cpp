@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "app/settings.h"
 #include "desktop/desktop.h"
 #include "services/path_text.h"
@@ -77,21 +78,43 @@ void DeleteTreeOfMachineKey(const char* path)
     RegCloseKey(key);
 }
 
+// The deletion of parent\name for the log. RegDeleteKeyA refuses a key that
+// still holds sub-keys (ERROR_ACCESS_DENIED): a name key holding another
+// version's key stays by design and is not logged; the product key itself is.
+void LogSubKeyDeletion(HKEY root, const char* parent, const char* name, LONG rc, HKEY parentKey)
+{
+    if (!RunLogOpen()) return;
+    if (rc == ERROR_ACCESS_DENIED && parentKey && std::strcmp(name, kSuiteVersion) != 0) {
+        HKEY child;
+        DWORD subKeys = 0;
+        if (RegOpenKeyExA(parentKey, name, 0, KEY_READ | runContext.viewAccessMask, &child) == ERROR_SUCCESS) {
+            RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr);
+            RegCloseKey(child);
+        }
+        if (subKeys > 0) return;
+    }
+    char path[kPathSize];
+    wsprintfA(path, "%s\\%s", parent, name);
+    LogKeyDeletion(root, path, runContext.viewAccessMask, rc);
+}
+
 // RegDeleteKeyA deletes only a key without sub-keys, so a parent that still
 // holds another key stays.
 void DeleteUserSubKey(const char* parent, const char* name)
 {
     HKEY key;
-    if (!OpenUserKeyForWrite(parent, &key)) return;
-    if (!IsLink(key, name)) RegDeleteKeyA(key, name);
+    if (!OpenUserKeyForWrite(parent, &key)) return LogSubKeyDeletion(HKEY_CURRENT_USER, parent, name, ERROR_FILE_NOT_FOUND, nullptr);
+    if (!IsLink(key, name)) LogSubKeyDeletion(HKEY_CURRENT_USER, parent, name, RegDeleteKeyA(key, name), key);
     RegCloseKey(key);
 }
 
 void DeleteMachineSubKey(const char* parent, const char* name)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
-    if (!IsLink(key, name)) RegDeleteKeyA(key, name);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key) != ERROR_SUCCESS)
+        return LogSubKeyDeletion(HKEY_LOCAL_MACHINE, parent, name, ERROR_FILE_NOT_FOUND, nullptr);
+    if (!IsLink(key, name)) LogSubKeyDeletion(HKEY_LOCAL_MACHINE, parent, name, RegDeleteKeyA(key, name), key);
     RegCloseKey(key);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/path_checks.h"
 #include "services/folders.h"
@@ -45,7 +46,7 @@ void DeleteGroupShortcuts()
             !AppendText(path, sizeof path, runContext.groupShortcutNames[i]) ||
             !AppendText(path, sizeof path, ".LNK"))
             continue;
-        DeleteFileA(path);
+        DeleteFileAndLog(path);
     }
 }
 
@@ -54,5 +55,5 @@ void RemoveProgramGroup()
 {
     char path[kPathSize];
     if (!BuildGroupFolder(path, sizeof path)) return;
-    RemoveDirectoryA(path);
+    RemoveDirectoryAndLog(path);
 }

@@ -8,6 +8,7 @@
 
 #include "app/messages.h"
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "app/settings.h"
 #include "desktop/desktop.h"
 #include "services/folders.h"
@@ -142,6 +143,8 @@ void DecideUserDataRemoval(HWND ownerWindow)
     } else if (!runContext.quietMode) {
         if (ShowMessage(ownerWindow, kUserDataQuestion, kUserDataCaption, kUserDataStyle) == IDYES)
             runContext.removeDesktopUserData = 1;
+        else
+            LogEvent("remove user data", "Served Desktop user data", kLogDeclined);
     }
 }
 
@@ -186,6 +189,7 @@ void RemoveGroup(HWND ownerWindow)
 int UninstallServedDesktop()
 {
     ReadBaseRegistry(false);
+    SetLogTask("Served Desktop file associations");
     RemoveFileAssociations(false);
     RemoveDesktopInstallation(nullptr);
     return 1;
@@ -200,10 +204,13 @@ int RemoveDesktopInstallation(HWND ownerWindow)
     dirs.dirCount = 2;
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     if (!FindDirectories(&dirs)) return 0;
+    SetLogTask("Served Desktop files");
     DecideUserDataRemoval(ownerWindow);
     for (int i = 0; i < dirs.dirCount; ++i)
         ClearDirectory(ownerWindow, i == 0 ? dirs.workingDir : dirs.installDir);
+    SetLogTask("Served Desktop program group");
     RemoveGroup(ownerWindow);
+    SetLogTask("Served Desktop registry");
     RemoveProductRegistry();
     if (!runContext.quietMode)
         ShowMessage(ownerWindow, kCompletedText, kUninstallCaption, kCompletedStyle);

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/path_text.h"
 
 namespace {
@@ -16,12 +17,28 @@ constexpr ULONG kShellMask = 0x540;   // NOCLOSEPROCESS | FLAG_DDEWAIT | FLAG_NO
 
 using UnregisterFn = HRESULT(STDAPICALLTYPE*)();
 
+void LogUnregistration(const char* path, const char* what, DWORD code)
+{
+    if (!RunLogOpen()) return;
+    char text[96];
+    wsprintfA(text, code > 0xFFFF ? "%s 0x%08lX" : "%s (error %lu)", what, code);
+    LogNote("unregister in process", path, text);
+}
+
 bool UnregisterInProcess(const char* path)
 {
     HMODULE server = LoadLibraryA(path);
-    if (!server) return false;
+    if (!server) {
+        LogUnregistration(path, "could not be loaded", GetLastError());
+        return false;
+    }
     auto unregister = reinterpret_cast<UnregisterFn>(GetProcAddress(server, "DllUnregisterServer"));
-    if (unregister) unregister();   // its HRESULT is not looked at
+    if (unregister) {
+        HRESULT result = unregister();   // not looked at, only logged
+        LogUnregistration(path, "DllUnregisterServer returned", static_cast<DWORD>(result));
+    } else {
+        LogNote("unregister in process", path, "no DllUnregisterServer");
+    }
     FreeLibrary(server);
     return unregister != nullptr;
 }
@@ -35,10 +52,23 @@ bool BuildArguments(char* buffer, const char* prefix, const char* path)
            AppendText(buffer, kCommandSize, path) && AppendText(buffer, kCommandSize, "\"");
 }
 
-void WaitAndClose(HANDLE process)
+// The process's exit code.
+DWORD WaitAndClose(HANDLE process)
 {
     WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
     CloseHandle(process);
+    return exitCode;
+}
+
+// "RegSvr32.exe <parameters>" with its exit code, for the log.
+void LogRegSvr32(const char* parameters, bool started, DWORD exitCodeOrError)
+{
+    if (!RunLogOpen()) return;
+    char commandLine[kCommandSize + 16];
+    wsprintfA(commandLine, "RegSvr32.exe %s", parameters);
+    LogProgram(commandLine, started, exitCodeOrError);
 }
 
 bool StartThroughShell(const char* parameters)
@@ -50,8 +80,12 @@ bool StartThroughShell(const char* parameters)
     info.lpFile = "RegSvr32.exe";
     info.lpParameters = parameters;
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&info)) return false;
-    if (info.hProcess) WaitAndClose(info.hProcess);
+    if (!ShellExecuteExA(&info)) {
+        LogRegSvr32(parameters, false, GetLastError());
+        return false;
+    }
+    DWORD exitCode = info.hProcess ? WaitAndClose(info.hProcess) : 0;
+    LogRegSvr32(parameters, true, exitCode);
     return true;
 }
 
@@ -64,10 +98,12 @@ bool StartDirectly(const char* path)
     GetStartupInfoA(&startup);
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+                        &startup, &process)) {
+        LogProgram(commandLine, false, GetLastError());
         return false;
+    }
     CloseHandle(process.hThread);
-    WaitAndClose(process.hProcess);
+    LogProgram(commandLine, true, WaitAndClose(process.hProcess));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 #include <cstring>
 
+#include "app/run_log.h"
 #include "services/path_text.h"
 
 namespace {
@@ -77,12 +78,22 @@ bool TreeHoldsRegistryLink(HKEY parent, const char* path, REGSAM view)
 
 LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view)
 {
-    if (TreeHoldsRegistryLink(root, path, view)) return ERROR_ACCESS_DENIED;
-    return DeleteTreeBelowParent(root, path, view);
+    if (TreeHoldsRegistryLink(root, path, view)) {
+        LogRefusedKey(root, path, view);
+        return ERROR_ACCESS_DENIED;
+    }
+    LONG rc = DeleteTreeBelowParent(root, path, view);
+    LogKeyDeletion(root, path, view, rc);
+    return rc;
 }
 
 LONG DeleteKeyInProcessView(HKEY root, const char* path)
 {
-    if (TreeHoldsRegistryLink(root, path, 0)) return ERROR_ACCESS_DENIED;
-    return SHDeleteKeyA(root, path);
+    if (TreeHoldsRegistryLink(root, path, 0)) {
+        LogRefusedKey(root, path, 0);
+        return ERROR_ACCESS_DENIED;
+    }
+    LONG rc = SHDeleteKeyA(root, path);
+    LogKeyDeletion(root, path, 0, rc);
+    return rc;
 }

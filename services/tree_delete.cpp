@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/path_text.h"
 
 namespace {
@@ -37,12 +38,16 @@ void DeleteMatches(const char* pattern, bool clearAttributes);
 void DeleteFileEntry(const char* folder, const WIN32_FIND_DATAA& entry, bool clearAttributes)
 {
     char file[kPathSize];
-    if (!JoinPath(file, sizeof file, folder, entry.cFileName)) return;   // would pass 259
+    if (!JoinPath(file, sizeof file, folder, entry.cFileName)) {   // would pass 259
+        LogSkippedPath("delete file", folder, entry.cFileName);
+        return;
+    }
+    if (IsRunLogFile(file)) return;   // the program's own log, in a temporary folder emptied
     // A file link is deleted as the link itself; its attributes are those of
     // the target, which is not ours to change.
     if (clearAttributes && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(file);
+    DeleteFileAndLog(file);
 }
 
 // mask is the pattern's last backslash and everything after it.
@@ -53,10 +58,12 @@ void DeleteFolderEntry(const char* folder, const char* name, const char* mask,
     char subPattern[kPathSize];
     if (!JoinPath(subFolder, sizeof subFolder, folder, name) ||
         !CopyText(subPattern, sizeof subPattern, subFolder) ||
-        !AppendText(subPattern, sizeof subPattern, mask))
+        !AppendText(subPattern, sizeof subPattern, mask)) {
+        LogSkippedPath("delete folder", folder, name);
         return;   // the sub-folder or its pattern would pass 259 characters
+    }
     DeleteMatches(subPattern, clearAttributes);
-    RemoveDirectoryA(subFolder);   // goes only when everything in it went
+    RemoveDirectoryAndLog(subFolder);   // goes only when everything in it went
 }
 
 void DeleteEntry(const char* folder, const char* mask, const WIN32_FIND_DATAA& entry,
@@ -72,7 +79,10 @@ void DeleteEntry(const char* folder, const char* mask, const WIN32_FIND_DATAA& e
     // A junction or folder link is left alone, link and all: Windows would
     // remove only the link, but Wine's RemoveDirectoryA removes the target
     // when it is empty, and nothing behind a link is ours.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        LogEntry("delete folder", folder, entry.cFileName, kLogRefusedLink);
+        return;
+    }
     DeleteFolderEntry(folder, entry.cFileName, mask, clearAttributes);
 }
 
@@ -131,6 +141,22 @@ bool MayEmpty(const char* pattern)
     return !IsReachedThroughLink(folder);
 }
 
+// Why MayEmpty refused pattern: a protected folder (or a pattern that is no
+// plain one), or a link on the way to it.
+void LogRefusedPattern(const char* pattern)
+{
+    if (!RunLogOpen()) return;
+    size_t cut = FolderPartLength(pattern);
+    if (cut == 0 || cut >= kPathSize || std::strpbrk(pattern + cut, "/:")) {
+        LogEvent("delete files", pattern, kLogRefusedProtected);
+        return;
+    }
+    char folder[kPathSize];
+    std::memcpy(folder, pattern, cut);
+    folder[cut] = '\0';
+    LogEvent("delete files", pattern, IsProtectedFolder(folder) ? kLogRefusedProtected : kLogRefusedLink);
+}
+
 // Whether the listing of pattern gives any entry at all. Most of the folders
 // the tasks empty are absent on a given machine; for those nothing is deleted
 // and nothing needs refusing, so the protected folders are not gathered.
@@ -157,8 +183,18 @@ bool IsLinkedFolder(const char* folder)
 void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
-    if (strnlen(pattern, kPathSize) == kPathSize) return;   // longer than any path here
-    if (!AnythingMatches(pattern) || !MayEmpty(pattern)) return;
+    if (strnlen(pattern, kPathSize) == kPathSize) {   // longer than any path here
+        LogSkippedPath("delete files", "", pattern);
+        return;
+    }
+    if (!AnythingMatches(pattern)) {
+        LogEvent("delete files", pattern, kLogNotPresent);
+        return;
+    }
+    if (!MayEmpty(pattern)) {
+        LogRefusedPattern(pattern);
+        return;
+    }
     DeleteMatches(pattern, clearAttributes);
 }
 
@@ -184,5 +220,8 @@ bool IsSuiteFolder(const char* folder)
 
 void RemoveSuiteFolder(const char* folder)
 {
-    if (IsSuiteFolder(folder)) RemoveDirectoryA(folder);
+    if (IsSuiteFolder(folder))
+        RemoveDirectoryAndLog(folder);
+    else
+        LogRefusedFolder("remove folder", folder);
 }

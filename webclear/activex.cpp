@@ -4,6 +4,7 @@
 
 #include "app/messages.h"
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/com_server.h"
 #include "services/path_text.h"
 #include "services/process_view.h"
@@ -74,6 +75,7 @@ bool ControlIsFree(const char* path)
         return true;
     }
     if (GetLastError() != ERROR_SHARING_VIOLATION) return true;
+    LogEvent("remove control", path, kLogInUseKept);
     if (!runContext.quietMode) {
         wsprintfA(runContext.workText, kShareViolationFormat, path);
         ShowMessage(nullptr, runContext.workText, kShareViolationCaption,
@@ -98,7 +100,7 @@ void DeleteCodeStoreKey(const ActiveXControl& control)
 void DeleteFileWithNormalAttributes(const char* path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
+    DeleteFileAndLog(path);
 }
 
 // folder ends in a backslash; a companion path that would not fit is skipped.
@@ -153,7 +155,10 @@ void RemoveControl(int index)
     const ActiveXControl& control = ControlAt(index);
     if (!ReadControlPath(control)) return;
     const char* path = runContext.workPath;
-    if (!IsSuiteControlFile(path)) return;
+    if (!IsSuiteControlFile(path)) {
+        LogRefusedFile("remove control", path);
+        return;
+    }
     if (!ControlIsFree(path)) return;
     if (!UnregisterComServer(path)) return;
     DeleteCodeStoreKey(control);

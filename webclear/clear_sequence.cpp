@@ -1,6 +1,7 @@
 // The fixed order in which one Clear run removes what the Web-to-Host edition
 // left on the machine.
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/process_view.h"
 #include "webclear/webclear.h"
 
@@ -23,8 +24,11 @@ void DeleteWebKey()
 // ownerWindow owns the user data question: the dialog, or null in silent runs.
 void ClearWebToHost(HWND ownerWindow)
 {
+    SetLogTask("ActiveX controls");
     RemoveActiveXControls();
+    SetLogTask("Web-to-Host file associations");
     RemoveFileAssociations(true);
+    SetLogTask("Web-to-Host program files and plug-ins");
     if (runContext.osVersion.dwMajorVersion >= 6) {
         // The browser's protected mode keeps its own, low-integrity folders.
         runContext.lowIntegrityPass = 1;
@@ -32,6 +36,8 @@ void ClearWebToHost(HWND ownerWindow)
         runContext.lowIntegrityPass = 0;
     }
     RemoveProgramFilesAndPlugins();
+    SetLogTask("Web-to-Host user data");
     if (runContext.clearUserFiles) RemoveWebUserData(ownerWindow);
+    SetLogTask("Web key");
     DeleteWebKey();
 }

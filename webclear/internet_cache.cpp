@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include "app/run_log.h"
 #include "services/library_loader.h"
 #include "webclear/webclear.h"
 
@@ -48,8 +49,10 @@ void ClearEntries(const CacheApi& api)
     HANDLE search = api.findFirst(nullptr, &entry.info, &size);
     if (!search) return;
     for (;;) {
-        if ((entry.info.CacheEntryType & kKeptEntryTypes) == 0)
-            api.deleteEntry(entry.info.lpszSourceUrlName);
+        if ((entry.info.CacheEntryType & kKeptEntryTypes) == 0) {
+            BOOL deleted = api.deleteEntry(entry.info.lpszSourceUrlName);
+            LogCacheEntryDeletion(entry.info.lpszSourceUrlName, deleted);
+        }
         size = kEntryBufferSize;
         entry.info.dwStructSize = kEntryBufferSize;
         if (!api.findNext(search, &entry.info, &size)) break;
@@ -61,6 +64,7 @@ void ClearEntries(const CacheApi& api)
 
 void ClearInternetCache()
 {
+    SetLogTask("Internet cache");
     HMODULE wininet = LoadSystemLibrary("wininet.dll");
     if (!wininet) return;
     CacheApi api;

@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/process_view.h"
@@ -49,7 +50,7 @@ const char* const kControlFiles[] = {"KQ3D.OCX", "KQ5D.OCX", "KQ7V.OCX", "KQ8F.O
 void DeleteFileWithNormalAttributes(const char* path)
 {
     SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path);
+    DeleteFileAndLog(path);
 }
 
 bool IsFolderEntry(const WIN32_FIND_DATAA& entry)
@@ -115,7 +116,10 @@ void RemoveSessionProfiles(const char* profileFolder)
 void RemoveCacheFiles(const char* profileFolder)
 {
     char pattern[kPathSize];
-    if (!IsSuiteFolder(profileFolder)) return;
+    if (!IsSuiteFolder(profileFolder)) {
+        LogRefusedFolder("delete files", profileFolder);
+        return;
+    }
     if (!JoinPath(pattern, sizeof pattern, profileFolder, "*.*")) return;
     ForEachFile(pattern, [profileFolder](const char* name) {
         char path[kPathSize];
@@ -141,7 +145,7 @@ void RemoveAppletLibrary()
         !AppendText(path, sizeof path, kCacheVersionFolder) ||
         !AppendText(path, sizeof path, kAppletLibrary))
         return;
-    DeleteFileA(path);
+    DeleteFileAndLog(path);
     size_t length = lstrlenA(path);
     path[length - lstrlenA(kAppletLibrary)] = '\0';
     RemoveSuiteFolder(path);                      // <temp>\Ostrevan\7.1
@@ -229,7 +233,11 @@ void RemoveCabinetsAndControls()
     char* folder = runContext.workPath;
     // A value naming a system folder or a link leaves it alone: the control
     // file names are generic enough to be someone else's there.
-    if (!ReadDownloadFolder(folder) || !IsSuiteFolder(folder)) return;
+    if (!ReadDownloadFolder(folder)) return;
+    if (!IsSuiteFolder(folder)) {
+        LogRefusedFolder("delete files", folder);
+        return;
+    }
     char path[kPathSize];
     for (const char* pattern : kCabinetPatterns) {
         if (JoinPath(path, sizeof path, folder, pattern)) DeleteTree(path, true);

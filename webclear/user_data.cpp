@@ -3,6 +3,7 @@
 #include "app/confirm_dialog.h"
 #include "app/messages.h"
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "app/settings.h"
 #include "services/folders.h"
 #include "services/path_text.h"
@@ -65,6 +66,7 @@ bool ConfirmRemoval(HWND ownerWindow, const char* workingDirectory, bool fromReg
                              MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND);
     if (answer == IDYES) return true;
     runContext.clearUserFiles = 0;
+    LogEvent("remove user data", workingDirectory, kLogDeclined);
     if (ownerWindow) CheckDlgButton(ownerWindow, kBoxUserFiles, BST_UNCHECKED);
     return false;
 }
@@ -105,7 +107,10 @@ void RemoveWebUserData(HWND ownerWindow)
     bool fromRegistry = false;
     if (!FindWorkingDirectory(workingDirectory, &fromRegistry)) return;
     if (workingDirectory[0] == '\0') return;
-    if (IsProtectedFolder(workingDirectory)) return;
+    if (IsProtectedFolder(workingDirectory)) {
+        LogEvent("remove user data", workingDirectory, kLogRefusedProtected);
+        return;
+    }
     if (!runContext.quietMode && !ConfirmRemoval(ownerWindow, workingDirectory, fromRegistry))
         return;
     EmptyWorkingDirectory(workingDirectory);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/process_view.h"
@@ -91,11 +92,19 @@ void RunAndWait(const char* program, const char* parameters)
     info.lpParameters = parameters;
     info.lpDirectory = nullptr;
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&info)) return;
+    char logged[2 * kPathSize + 2];
+    wsprintfA(logged, "%s %s", program, parameters);
+    if (!ShellExecuteExA(&info)) {
+        LogProgram(logged, false, GetLastError());
+        return;
+    }
+    DWORD exitCode = 0;
     if (info.hProcess) {
         WaitForSingleObject(info.hProcess, INFINITE);
+        GetExitCodeProcess(info.hProcess, &exitCode);
         CloseHandle(info.hProcess);
     }
+    LogProgram(logged, true, exitCode);
 }
 
 void RunUninstall(const char* program, const char* profilePath, const char* descriptor)

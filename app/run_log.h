@@ -1,0 +1,91 @@
+// The administrator's log of a run: with the switch "l" or "L" on the command
+// line, one line per deletion, program started and message shown is appended
+// to "Wipora.log" in the temporary folder. Without the switch, and whenever
+// the log cannot be opened or written, every function here does nothing but
+// the operation it wraps: the log never changes what a run deletes.
+//
+// A line: local time | Clear run | task | action | object | outcome, in the
+// ANSI code page, ended by CR LF.
+#pragma once
+#include <windows.h>
+
+// What became of one object.
+enum LogOutcome {
+    kLogRemoved,
+    kLogNotPresent,
+    kLogScheduledAtRestart,
+    kLogInUseKept,
+    kLogAccessDenied,
+    kLogRefusedProtected,
+    kLogRefusedLink,
+    kLogSkippedTooLong,
+    kLogDeclined,
+    kLogFailed,
+    kLogOutcomeCount
+};
+
+extern const char kLogFileName[];   // "Wipora.log"
+constexpr DWORD kLogRotateSize = 4 * 1024 * 1024;
+
+// Whether the command line asks for the log. The same character search as
+// the other switches, over the text after the program's own name: when the
+// program was started by an unquoted path with blanks, the C runtime leaves
+// the rest of that path in front of the switches ("Files\Tools\Wipora.exe
+// /q"), and its letters must not turn the log on.
+bool LogRequested(const char* commandLine);
+
+// Opens the log when the command line asks for it and writes the header (the
+// program's version, the command line, the Windows version). Call after
+// osVersion is filled. Nothing is shown when the log cannot be opened.
+void OpenRunLog(const char* commandLine);
+// The option flags as they stand, with stage saying when ("after the
+// switches", "after the installer probe").
+void LogOptions(const char* stage);
+// The summary line (the count per outcome and the exit code); closes the log.
+void CloseRunLog(int exitCode);
+bool RunLogOpen();
+
+// The task that the following lines belong to.
+void SetLogTask(const char* task);
+
+// One event with its outcome.
+void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD error = 0);
+// One event with a free text in place of an outcome (not counted).
+void LogNote(const char* action, const char* object, const char* text);
+// The outcome of a failed file or folder operation by its error code.
+LogOutcome OutcomeOfError(DWORD error);
+// A file or folder named folder\name that was skipped because its path would
+// not fit.
+void LogSkippedPath(const char* action, const char* folder, const char* name);
+// The same for an entry folder\name with another outcome.
+void LogEntry(const char* action, const char* folder, const char* name, LogOutcome outcome);
+// A folder that a deletion will not work in: absent, protected or reached
+// through a link.
+void LogRefusedFolder(const char* action, const char* folder);
+// A file refused for its folder: not a plain absolute path or a protected
+// folder, or a folder reached through a link.
+void LogRefusedFile(const char* action, const char* path);
+// A registry key tree deletion: rc is what the deletion returned; view 0 is
+// the process's own (32-bit) view.
+void LogKeyDeletion(HKEY root, const char* path, REGSAM view, LONG rc);
+void LogRefusedKey(HKEY root, const char* path, REGSAM view);
+// A file that stayed (error) and was then handed to MoveFileExA for deletion
+// at the next restart (scheduled: its result).
+void LogDeferredFile(const char* path, DWORD error, BOOL scheduled);
+// A URL cache entry deletion.
+void LogCacheEntryDeletion(const char* url, BOOL deleted);
+// A program that was started (its exit code) or could not be started.
+void LogProgram(const char* commandLine, bool started, DWORD exitCodeOrError);
+// A message box: its caption and the button the user pressed.
+void LogMessage(const char* caption, int answer);
+
+// DeleteFileA and RemoveDirectoryA with their outcome logged; the last error
+// is left as the operation set it. A folder that is not empty is not logged:
+// what keeps it is either logged itself or not the suite's. DeleteFileAndLog
+// never deletes the log file itself.
+BOOL DeleteFileAndLog(const char* path);
+BOOL RemoveDirectoryAndLog(const char* path);
+
+// Whether path names the log or its predecessor Wipora.log.old in the
+// temporary folder: no deletion may take them, with or without the switch.
+bool IsRunLogFile(const char* path);
