@@ -71,13 +71,28 @@ void LogRegSvr32(const char* parameters, bool started, DWORD exitCodeOrError)
     LogProgram(commandLine, started, exitCodeOrError);
 }
 
+// The system folder's RegSvr32.exe, into out (MAX_PATH bytes). A bare name
+// would be searched for in the program's own folder and the current folder
+// first, where anyone who can write there (a download folder) could leave a
+// RegSvr32.exe of their own for the administrator to run. For this 32-bit
+// program the system folder is redirected to the 32-bit one, whose RegSvr32
+// hands a 64-bit DLL on to its 64-bit sibling, as the bare name's did.
+bool RegSvr32Path(char* out)
+{
+    char system[MAX_PATH];
+    UINT n = GetSystemDirectoryA(system, MAX_PATH);
+    return n > 0 && n < MAX_PATH && JoinPath(out, MAX_PATH, system, "RegSvr32.exe");
+}
+
 bool StartThroughShell(const char* parameters)
 {
+    char program[MAX_PATH];
+    if (!RegSvr32Path(program)) return false;
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = kShellMask;
     info.lpVerb = "Open";
-    info.lpFile = "RegSvr32.exe";
+    info.lpFile = program;
     info.lpParameters = parameters;
     info.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&info)) {
@@ -97,7 +112,9 @@ bool StartDirectly(const char* path)
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    char program[MAX_PATH];
+    if (!RegSvr32Path(program)) return false;
+    if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         LogProgram(commandLine, false, GetLastError());
         return false;

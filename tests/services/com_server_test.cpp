@@ -97,3 +97,26 @@ TEST_F(ComServer, OutOfProcessIsTrueOnceRegsvr32RanWhateverItFound)
 }
 
 }  // namespace
+
+namespace {
+
+// A RegSvr32.exe left in the current folder (a download folder the program
+// was started from) is never the one that runs: the system folder's does.
+TEST_F(ComServer, ARegSvr32InTheCurrentFolderIsNotStarted)
+{
+    runContext.is64BitPass = 1;
+    std::string launchLog = root + "\\launch.log";
+    services_test::ScopedVariable launchVariable("WIPORA_LAUNCH_LOG", launchLog.c_str());
+    ASSERT_TRUE(services_test::CopyDouble("javaws.exe", folder + "\\RegSvr32.exe"));
+    char previous[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.c_str()));
+    std::string path = Server("comserver64.dll");
+    bool result = UnregisterComServer(path.c_str());
+    SetCurrentDirectoryA(previous);
+    EXPECT_TRUE(result);
+    EXPECT_EQ(Log(), "64 " + path + "\r\n") << "the system's RegSvr32 unregistered it";
+    EXPECT_FALSE(fixture::Exists(launchLog)) << "the planted RegSvr32.exe ran";
+}
+
+}  // namespace
