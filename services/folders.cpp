@@ -218,7 +218,7 @@ bool ExpandFirstReference(char* path)
     *open = '\0';
     *close = '\0';
     char value[kPathSize] = {};
-    DWORD length = GetEnvironmentVariableA(open + 1, value, sizeof value);
+    DWORD length = ReadEnvironmentText(open + 1, value, sizeof value);
     if (length == 0 || length >= sizeof value) return false;
     char rewritten[kPathSize];
     if (!CopyText(rewritten, sizeof rewritten, work) ||

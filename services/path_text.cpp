@@ -108,6 +108,21 @@ bool JoinPath(char* dest, size_t size, const char* folder, const char* name)
     return true;
 }
 
+DWORD ReadEnvironmentText(const char* name, char* buf, DWORD size)
+{
+    wchar_t wideName[256];
+    if (!MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 256)) return 0;
+    wchar_t wide[32768];
+    DWORD length = GetEnvironmentVariableW(wideName, wide, 32768);
+    if (length == 0 || length >= 32768) return 0;
+    BOOL defaulted = FALSE;
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, &defaulted);
+    if (bytes <= 0 || defaulted) return 0;
+    if (static_cast<DWORD>(bytes) > size) return static_cast<DWORD>(bytes);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, static_cast<int>(size), nullptr, nullptr);
+    return static_cast<DWORD>(bytes - 1);
+}
+
 bool ReadRegistryText(HKEY key, const char* valueName, char* buf, DWORD size)
 {
     if (size == 0) return false;

@@ -49,6 +49,15 @@ bool TailOffset(const char* text, size_t count, size_t* offset);
 // characters or the result would not fit.
 bool ReplaceLastCharacters(char* text, size_t size, size_t count, const char* replacement);
 
+// GetEnvironmentVariableA's contract: the value's length in bytes without the
+// terminator when it fits size, else the size it needs; 0 when the variable
+// is unset or empty. Read as UTF-16 and converted here: Wine 8's
+// GetEnvironmentVariableA drops one byte at the end for each double-byte
+// character of the value (measured under code page 932: "C:\<U+8868>\x.log",
+// 11 bytes, came back as 10, "...x.lo"), which would cut a path. A value
+// that has no form in the ANSI code page counts as unset.
+DWORD ReadEnvironmentText(const char* name, char* buf, DWORD size);
+
 // Reads a registry string value into buf (size bytes) and always leaves it
 // terminated. False when the value is missing, when it would not fit with its
 // terminator (a REG_SZ of exactly size bytes comes back unterminated), or on

@@ -286,7 +286,7 @@ void AddSystemFolders()
         if (n > 0 && n < sizeof longForm) AddFolder(longForm);
     }
     for (const char* name : kProtectedVariables) {
-        n = GetEnvironmentVariableA(name, folder, sizeof folder);
+        n = ReadEnvironmentText(name, folder, sizeof folder);
         if (n > 0 && n < sizeof folder) AddFolder(folder);
     }
 }
