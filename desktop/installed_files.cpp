@@ -67,9 +67,11 @@ void DeleteIniShortcuts(const char* dir)
     do {
         char path[kPathSize];
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (std::strlen(found.cFileName) < 4) continue;
+        if (CharacterCount(found.cFileName) < 4) continue;
         if (!JoinPath(path, sizeof path, desktop, found.cFileName)) continue;
-        std::memcpy(path + std::strlen(path) - 3, "LNK", 3);
+        // The last three characters, not bytes: a name matched through its
+        // short form may end in a double-byte character.
+        if (!ReplaceLastCharacters(path, sizeof path, 3, "LNK")) continue;
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileAndLog(path);
     } while (FindNextFileA(search, &found));
@@ -85,10 +87,12 @@ void UnregisterComLibraries(const char* dir)
     }
 }
 
+// Searched by characters: a directory name's trail bytes (ASCII letters in the
+// double-byte code pages) never begin a match.
 bool IsRebootDeferred(const char* path)
 {
     for (const char* name : kRebootDeferredFiles) {
-        if (std::strstr(path, name)) return true;
+        if (FindText(path, name)) return true;
     }
     return false;
 }
@@ -197,12 +201,15 @@ void RemoveUserDataFolders(const char* root)
 // folder: the cut began at a backslash ("...\Ostrevan" + "\7.1"), or what is
 // left ends in one (a directory written with a trailing backslash). Anywhere
 // else the cut lands inside a name and leaves the name of another folder.
+// Characters, not bytes: four bytes can be two double-byte characters, or
+// end inside one, and a trail byte 0x5C is no backslash.
 bool CutToParent(char* path)
 {
-    size_t keep = std::strlen(path) - 4;
-    bool parent = path[keep] == '\\' || (keep > 0 && path[keep - 1] == '\\');
+    size_t keep;
+    if (!TailOffset(path, 4, &keep)) return false;
+    bool parent = path[keep] == '\\';
     path[keep] = '\0';
-    return parent;
+    return parent || EndsWithBackslash(path);
 }
 
 // The directory's parent folders by cutting characters: four ("\7.1"), and in
@@ -214,7 +221,7 @@ void RemoveParentFolders(const char* dir)
     char path[kPathSize];
     if (!CopyText(path, sizeof path, dir)) return;
     size_t cut = runContext.is64BitPass ? 8 : 4;
-    if (std::strlen(path) < cut) return;
+    if (CharacterCount(path) < cut) return;
     if (runContext.is64BitPass && CutToParent(path)) RemoveEmptyFolder(path);
     if (CutToParent(path)) RemoveEmptyFolder(path);
 }

@@ -32,11 +32,11 @@ struct ProductKeyNames {
 bool SplitProductKeyPath(ProductKeyNames* names)
 {
     if (!CopyText(names->nameKey, sizeof names->nameKey, runContext.productKeyPath)) return false;
-    char* last = std::strrchr(names->nameKey, '\\');
+    char* last = LastBackslash(names->nameKey);
     if (!last || last == names->nameKey) return false;
     *last = '\0';
     names->versionName = runContext.productKeyPath + (last - names->nameKey) + 1;
-    const char* first = std::strchr(names->nameKey, '\\');
+    const char* first = FindText(names->nameKey, "\\");
     if (!first || first[1] == '\0') return false;
     names->nameKeyName = first + 1;
     return names->versionName[0] != '\0';

@@ -205,16 +205,20 @@ bool ExpandFirstReference(char* path)
 {
     char work[kPathSize];
     if (strnlen(path, kPathSize) == kPathSize || !CopyText(work, sizeof work, path)) return false;
-    char* open = std::strchr(work, '%');
-    if (!open) open = std::strchr(work, '<');
-    if (!open) return false;
-    char* close = std::strchr(open + 1, '%');
-    if (!close) close = std::strchr(open + 1, '>');
-    if (!close) return false;
+    // Searched by characters, like every path here ('%', '<' and '>' are no
+    // trail bytes in the double-byte code pages, but the walk costs nothing).
+    const char* found = FindText(work, "%");
+    if (!found) found = FindText(work, "<");
+    if (!found) return false;
+    char* open = work + (found - work);
+    found = FindText(open + 1, "%");
+    if (!found) found = FindText(open + 1, ">");
+    if (!found) return false;
+    char* close = work + (found - work);
     *open = '\0';
     *close = '\0';
     char value[kPathSize] = {};
-    DWORD length = GetEnvironmentVariableA(open + 1, value, sizeof value);
+    DWORD length = ReadEnvironmentText(open + 1, value, sizeof value);
     if (length == 0 || length >= sizeof value) return false;
     char rewritten[kPathSize];
     if (!CopyText(rewritten, sizeof rewritten, work) ||

@@ -43,7 +43,7 @@ LONG DeleteTreeBelowParent(HKEY root, const char* path, REGSAM view)
 {
     char parent[MAX_PATH];
     if (!CopyText(parent, sizeof parent, path)) return ERROR_INVALID_PARAMETER;
-    char* cut = std::strrchr(parent, '\\');
+    char* cut = LastBackslash(parent);
     const char* leaf = path;
     HKEY parentKey = root;
     bool opened = false;

@@ -124,24 +124,18 @@ int DepthBelowRoot(const char* path)
     return count - rootComponents;
 }
 
-// Whether the last character of text is a backslash (not a trail byte).
-bool EndsWithSeparator(const char* text)
-{
-    bool last = false;
-    for (size_t i = 0; text[i]; ++i) {
-        bool lead = IsDBCSLeadByte(static_cast<BYTE>(text[i])) && text[i + 1];
-        last = !lead && text[i] == '\\';
-        if (lead) ++i;
-    }
-    return last;
-}
-
 // Copies folder without one trailing backslash ("C:\" becomes the root "C:").
+// A doubled one stays, so that the path counts as malformed. Both tests are
+// made by characters: "C:\x\\x83\x5C\" ends in one backslash after a
+// katakana letter whose trail byte is 0x5C, not in two.
 bool Canonical(const char* folder, char* out)
 {
     if (!CopyText(out, kPathSize, folder)) return false;
     size_t n = std::strlen(out);
-    if (n > 2 && EndsWithSeparator(out) && out[n - 2] != '\\') out[n - 1] = '\0';
+    if (n > 2 && EndsWithBackslash(out)) {
+        out[n - 1] = '\0';
+        if (EndsWithBackslash(out)) out[n - 1] = '\\';
+    }
     return true;
 }
 
@@ -292,7 +286,7 @@ void AddSystemFolders()
         if (n > 0 && n < sizeof longForm) AddFolder(longForm);
     }
     for (const char* name : kProtectedVariables) {
-        n = GetEnvironmentVariableA(name, folder, sizeof folder);
+        n = ReadEnvironmentText(name, folder, sizeof folder);
         if (n > 0 && n < sizeof folder) AddFolder(folder);
     }
 }
@@ -306,7 +300,7 @@ void CollectProfileSuffixes()
     if (!protectedList.profiles[0]) {
         // Without the known folder, the profile's parent holds the profiles.
         CopyText(protectedList.profiles, kPathSize, profile);
-        *std::strrchr(protectedList.profiles, '\\') = '\0';
+        *LastBackslash(protectedList.profiles) = '\0';   // DepthBelowRoot >= 1: there is one
     }
     size_t length = std::strlen(profile);
     for (int i = 0; i < protectedList.count && protectedList.suffixCount < kMaxSuffixes; ++i) {

@@ -117,13 +117,15 @@ void RemoveWebToHostCompanions(const char* controlPath)
 {
     char* folder = runContext.workText;
     if (!CopyText(folder, kPathSize, controlPath)) return;
-    char* lastBackslash = StrRChrA(folder, nullptr, '\\');
+    char* lastBackslash = LastBackslash(folder);
     if (!lastBackslash) return;
     lastBackslash[1] = '\0';
 
     const bool x64 = runContext.is64BitPass != 0;
     DeleteCompanionFile(folder, x64 ? "ovw2h64.ini" : "ovw2h32.ini");
     DeleteCompanionFile(folder, x64 ? "ovw2h64.inf" : "ovw2h32.inf");
+    // StrStrIA steps by characters (CharNextA), so "conflict." never matches
+    // from inside a double-byte character (measured under Wine, code page 932).
     if (StrStrIA(folder, "conflict.")) {
         *lastBackslash = '\0';
         RemoveSuiteFolder(folder);
@@ -144,7 +146,7 @@ bool IsSuiteControlFile(const char* path)
     if (!IsAbsolutePath(path)) return false;
     char folder[kPathSize];
     if (!CopyText(folder, sizeof folder, path)) return false;
-    char* lastBackslash = StrRChrA(folder, nullptr, '\\');
+    char* lastBackslash = LastBackslash(folder);
     if (!lastBackslash) return false;
     lastBackslash[1] = '\0';
     return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);

@@ -95,9 +95,9 @@ void DeleteSessionShortcut(const char* profileName)
     char shortcut[kPathSize];
     if (!GetDesktopFolder(desktop, true) || !JoinPath(shortcut, sizeof shortcut, desktop, profileName))
         return;
-    size_t length = lstrlenA(shortcut);
-    if (length < 3) return;
-    lstrcpyA(shortcut + length - 3, "LNK");
+    // The last three characters, not bytes: a name matched through its short
+    // form may end in a double-byte character.
+    if (!ReplaceLastCharacters(shortcut, sizeof shortcut, 3, "LNK")) return;
     DeleteFileWithNormalAttributes(shortcut);
 }
 
@@ -146,6 +146,7 @@ void RemoveAppletLibrary()
         !AppendText(path, sizeof path, kAppletLibrary))
         return;
     DeleteFileAndLog(path);
+    // The cuts take off what was appended above, all single-byte characters.
     size_t length = lstrlenA(path);
     path[length - lstrlenA(kAppletLibrary)] = '\0';
     RemoveSuiteFolder(path);                      // <temp>\Ostrevan\7.1
@@ -166,7 +167,9 @@ bool ReadPluginFolder(const char* appPathsKey, char* out)
     char* executable = runContext.workText;
     bool found = false;
     if (ReadRegistryText(key, nullptr, executable, kTextSize)) {
-        char* lastBackslash = StrRChrA(executable, nullptr, '\\');
+        // The last backslash character, found from the start: scanning back
+        // byte by byte could stop at the trail byte of a double-byte character.
+        char* lastBackslash = LastBackslash(executable);
         if (lastBackslash && IsAbsolutePath(executable)) {
             *lastBackslash = '\0';
             found = CopyText(out, kPathSize, executable) && AppendText(out, kPathSize, "\\Plugins");

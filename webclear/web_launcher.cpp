@@ -54,6 +54,9 @@ bool ReadDisplayName(const char* profilePath, char* out)
 bool BuildUninstallParameters(const char* displayName, const char* descriptor, char* out)
 {
     // The last '/' that stands after the first character ends the kept part.
+    // '/' is no trail byte in any double-byte code page, so the byte search
+    // finds only real slashes, and starting at the second byte skips the
+    // first character whatever its width.
     size_t kept = 0;
     const char* lastSlash = displayName[0] ? std::strrchr(displayName + 1, '/') : nullptr;
     if (lastSlash) kept = (lastSlash - displayName) + 1;
@@ -139,8 +142,10 @@ bool BuildLauncherPath(HKEY key, char* out)
 {
     if (!ReadRegistryText(key, kInstallDirValue, out, kPathSize) || !IsAbsolutePath(out, true))
         return false;
-    char last = out[std::strlen(out) - 1];
-    if (last != '\\' && last != '/' && !AppendText(out, kPathSize, "\\")) return false;
+    // By characters: a folder ending in a double-byte character whose trail
+    // byte is 0x5C does not end in a backslash. '/' is no trail byte.
+    bool separated = EndsWithBackslash(out) || out[std::strlen(out) - 1] == '/';
+    if (!separated && !AppendText(out, kPathSize, "\\")) return false;
     return AppendText(out, kPathSize, kLauncherProgram);
 }
 
