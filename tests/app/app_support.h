@@ -11,7 +11,7 @@ namespace appfixture {
 std::string CopyIntoPrefix(const std::string& unixPath, const std::string& fileName);
 // The 32-bit product build/Wipora.exe, copied into the prefix.
 std::string Program32();
-// The bench's own Wipora.exe (the 64-bit build of the same sources), copied.
+// build/Wipora.exe again, copied under its own name.
 std::string BenchProgram();
 
 }  // namespace appfixture

@@ -23,8 +23,10 @@
 //   program acts in the 32-bit view; the footprint keeps those keys there. The
 //   64-bit edition's machine-wide Web key lies in the 64-bit view, where it
 //   stays by design.
-// - Controls of both views are copies of the COM server stand-in, which the
-//   64-bit bench build can load in process; their CLSID keys stay after a run,
+// - Controls of each view are copies of the COM server stand-in of that
+//   edition's bitness (comserver.dll 32-bit, comserver64.dll 64-bit): the
+//   32-bit program loads the first in process and hands the second to the
+//   64-bit RegSvr32. Their CLSID keys stay after a run,
 //   since the stand-in only records that it was asked to unregister.
 #pragma once
 #include <windows.h>
