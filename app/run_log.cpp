@@ -327,6 +327,13 @@ void LogSkippedPath(const char* action, const char* folder, const char* name)
     LogEntry(action, folder, name, kLogSkippedTooLong);
 }
 
+bool JoinPathOrLog(char* dest, size_t size, const char* folder, const char* name, const char* action)
+{
+    if (JoinPath(dest, size, folder, name)) return true;
+    LogSkippedPath(action, folder, name);
+    return false;
+}
+
 void LogRefusedFolder(const char* action, const char* folder)
 {
     if (!RunLogOpen()) return;

@@ -57,6 +57,9 @@ LogOutcome OutcomeOfError(DWORD error);
 // A file or folder named folder\name that was skipped because its path would
 // not fit.
 void LogSkippedPath(const char* action, const char* folder, const char* name);
+// JoinPath (services/path_text) that logs folder\name as skipped for action
+// when it does not fit; the join itself is unchanged.
+bool JoinPathOrLog(char* dest, size_t size, const char* folder, const char* name, const char* action);
 // The same for an entry folder\name with another outcome.
 void LogEntry(const char* action, const char* folder, const char* name, LogOutcome outcome);
 // A folder that a deletion will not work in: absent, protected or reached

@@ -59,7 +59,7 @@ void DeleteIniShortcuts(const char* dir)
 {
     char desktop[kPathSize];
     char pattern[kPathSize];
-    if (!GetDesktopFolder(desktop, false) || !JoinPath(pattern, sizeof pattern, dir, "*.ini"))
+    if (!GetDesktopFolder(desktop, false) || !JoinPathOrLog(pattern, sizeof pattern, dir, "*.ini", "delete files"))
         return;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
@@ -68,7 +68,7 @@ void DeleteIniShortcuts(const char* dir)
         char path[kPathSize];
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         if (CharacterCount(found.cFileName) < 4) continue;
-        if (!JoinPath(path, sizeof path, desktop, found.cFileName)) continue;
+        if (!JoinPathOrLog(path, sizeof path, desktop, found.cFileName, "delete file")) continue;
         // The last three characters, not bytes: a name matched through its
         // short form may end in a double-byte character.
         if (!ReplaceLastCharacters(path, sizeof path, 3, "LNK")) continue;
@@ -145,14 +145,14 @@ void DeleteInventory(const char* dir, bool ordinary)
 void DeleteFilesIn(const char* folder, const char* mask)
 {
     char pattern[kPathSize];
-    if (!IsOrdinaryFolder(folder) || !JoinPath(pattern, sizeof pattern, folder, mask)) return;
+    if (!IsOrdinaryFolder(folder) || !JoinPathOrLog(pattern, sizeof pattern, folder, mask, "delete files")) return;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern, &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
         char path[kPathSize];
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!JoinPath(path, sizeof path, folder, found.cFileName)) continue;
+        if (!JoinPathOrLog(path, sizeof path, folder, found.cFileName, "delete file")) continue;
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileAndLog(path);
     } while (FindNextFileA(search, &found));
@@ -230,7 +230,7 @@ void RemoveParentFolders(const char* dir)
 void DeleteShortcut(const char* folder, const char* name)
 {
     char path[kPathSize];
-    if (!JoinPath(path, sizeof path, folder, name)) return;
+    if (!JoinPathOrLog(path, sizeof path, folder, name, "delete file")) return;
     SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);
     DeleteFileAndLog(path);
 }

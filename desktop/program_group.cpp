@@ -40,11 +40,13 @@ bool BuildGroupFolder(char* path, size_t size)
 void DeleteGroupShortcuts()
 {
     for (int i = 0; i < kGroupShortcutCount; ++i) {
+        char folder[kPathSize];
+        char name[kPathSize];
         char path[kPathSize];
-        if (!BuildGroupFolder(path, sizeof path)) continue;
-        if (!AppendText(path, sizeof path, "\\") ||
-            !AppendText(path, sizeof path, runContext.groupShortcutNames[i]) ||
-            !AppendText(path, sizeof path, ".LNK"))
+        if (!BuildGroupFolder(folder, sizeof folder)) continue;
+        if (!CopyText(name, sizeof name, runContext.groupShortcutNames[i]) ||
+            !AppendText(name, sizeof name, ".LNK") ||
+            !JoinPathOrLog(path, sizeof path, folder, name, "delete file"))
             continue;
         DeleteFileAndLog(path);
     }

@@ -93,7 +93,8 @@ void DeleteSessionShortcut(const char* profileName)
 {
     char desktop[kPathSize];
     char shortcut[kPathSize];
-    if (!GetDesktopFolder(desktop, true) || !JoinPath(shortcut, sizeof shortcut, desktop, profileName))
+    if (!GetDesktopFolder(desktop, true) ||
+        !JoinPathOrLog(shortcut, sizeof shortcut, desktop, profileName, "delete file"))
         return;
     // The last three characters, not bytes: a name matched through its short
     // form may end in a double-byte character.
@@ -104,7 +105,7 @@ void DeleteSessionShortcut(const char* profileName)
 void RemoveSessionProfiles(const char* profileFolder)
 {
     char pattern[kPathSize];
-    if (!JoinPath(pattern, sizeof pattern, profileFolder, "*.ini")) return;
+    if (!JoinPathOrLog(pattern, sizeof pattern, profileFolder, "*.ini", "remove session profiles")) return;
     ForEachFile(pattern, [](const char* name) {
         RemoveWebLauncherDeployment(name);
         DeleteSessionShortcut(name);
@@ -120,10 +121,11 @@ void RemoveCacheFiles(const char* profileFolder)
         LogRefusedFolder("delete files", profileFolder);
         return;
     }
-    if (!JoinPath(pattern, sizeof pattern, profileFolder, "*.*")) return;
+    if (!JoinPathOrLog(pattern, sizeof pattern, profileFolder, "*.*", "delete files")) return;
     ForEachFile(pattern, [profileFolder](const char* name) {
         char path[kPathSize];
-        if (JoinPath(path, sizeof path, profileFolder, name)) DeleteFileWithNormalAttributes(path);
+        if (JoinPathOrLog(path, sizeof path, profileFolder, name, "delete file"))
+            DeleteFileWithNormalAttributes(path);
     });
 }
 
@@ -243,10 +245,10 @@ void RemoveCabinetsAndControls()
     }
     char path[kPathSize];
     for (const char* pattern : kCabinetPatterns) {
-        if (JoinPath(path, sizeof path, folder, pattern)) DeleteTree(path, true);
+        if (JoinPathOrLog(path, sizeof path, folder, pattern, "delete files")) DeleteTree(path, true);
     }
     for (const char* name : kControlFiles) {
-        if (JoinPath(path, sizeof path, folder, name)) DeleteFileWithNormalAttributes(path);
+        if (JoinPathOrLog(path, sizeof path, folder, name, "delete file")) DeleteFileWithNormalAttributes(path);
     }
 }
 
@@ -260,7 +262,7 @@ void RemoveApplicationData()
         return;
     if (runContext.is64BitPass && !AppendText(folder, sizeof folder, kX64Folder)) return;
     char pattern[kPathSize];
-    if (!JoinPath(pattern, sizeof pattern, folder, "*.*")) return;
+    if (!JoinPathOrLog(pattern, sizeof pattern, folder, "*.*", "delete files")) return;
     DeleteTree(pattern, true);
     if (runContext.is64BitPass) {
         RemoveSuiteFolder(folder);                         // ...\7.1\x64

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/run_context.h"
+#include "app/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_support.h"
 #include "support/test_support.h"
@@ -335,3 +336,32 @@ TEST_F(InstalledFiles, ProtectedDirectoriesLoseOnlyTheSuitesNamedFiles)
 }
 
 }  // namespace
+
+// With the administrator's log open, a pattern that would not fit beside the
+// directory is logged as skipped under its whole name, never cut and used.
+TEST_F(InstalledFiles, PatternsThatDoNotFitAreLoggedAsSkipped)
+{
+    char temp[MAX_PATH] = "";
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string log = std::string(temp) + "Wipora.log";
+    DeleteFileA(log.c_str());
+    // 254 characters: "\*.ini" takes it past 259.
+    std::string dir = root_ + "\\";
+    dir += std::string(254 - dir.size(), 'd');
+    Target(dir);
+    runContext.osVersion.dwOSVersionInfoSize = sizeof runContext.osVersion;
+    GetVersionExA(&runContext.osVersion);
+    OpenRunLog("/l");
+    ASSERT_TRUE(RunLogOpen());
+    RemoveInstalledFiles();
+    CloseRunLog(1);
+    std::string text;
+    ASSERT_TRUE(fixture::ReadFile(log, &text));
+    DeleteFileA(log.c_str());
+    EXPECT_NE(text.find("| delete files | " + dir + "\\*.ini | skipped: the path would not fit\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("| delete files | " + dir.substr(0, 200) + "d\\"), std::string::npos)
+        << "no cut pattern was used";
+    EXPECT_EQ(text.find("skipped: the path would not fit: 0;"), std::string::npos) << "counted";
+}
