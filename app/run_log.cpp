@@ -196,32 +196,11 @@ void KeyObject(char* out, size_t size, HKEY root, const char* path, REGSAM view)
     std::snprintf(out, size, "%s\\%s (%s)", RootName(root), path, viewName);
 }
 
-// The part of the command line after the program's own name (see LogRequested).
-const char* SwitchText(const char* tail)
-{
-    const char* full = GetCommandLineA();
-    char module[kPathSize];
-    DWORD length = GetModuleFileNameA(nullptr, module, sizeof module);
-    if (!full || full[0] == '"' || length == 0 || length >= sizeof module) return tail;
-    if (strnlen(full, length) < length) return tail;
-    char typed[kPathSize];
-    std::memcpy(typed, full, length);
-    typed[length] = '\0';
-    char after = full[length];
-    if (lstrcmpiA(typed, module) != 0 || (after != ' ' && after != '\t' && after != '\0')) return tail;
-    size_t fullLength = std::strlen(full);
-    size_t tailLength = std::strlen(tail);
-    if (tailLength > fullLength || std::strcmp(full + fullLength - tailLength, tail) != 0) return tail;
-    if (fullLength - tailLength >= length) return tail;   // the tail already starts after the name
-    return full + length;
-}
-
 }  // namespace
 
 bool LogRequested(const char* commandLine)
 {
-    const char* switches = SwitchText(commandLine);
-    return std::strchr(switches, 'l') || std::strchr(switches, 'L');
+    return std::strchr(commandLine, 'l') || std::strchr(commandLine, 'L');
 }
 
 bool RunLogOpen() { return logFile != INVALID_HANDLE_VALUE; }

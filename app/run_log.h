@@ -27,11 +27,8 @@ enum LogOutcome {
 extern const char kLogFileName[];   // "Wipora.log"
 constexpr DWORD kLogRotateSize = 4 * 1024 * 1024;
 
-// Whether the command line asks for the log. The same character search as
-// the other switches, over the text after the program's own name: when the
-// program was started by an unquoted path with blanks, the C runtime leaves
-// the rest of that path in front of the switches ("Files\Tools\Wipora.exe
-// /q"), and its letters must not turn the log on.
+// Whether the command line asks for the log: the same character search as
+// the other switches.
 bool LogRequested(const char* commandLine);
 
 // Opens the log when the command line asks for it and writes the header (the

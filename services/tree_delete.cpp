@@ -42,7 +42,7 @@ void DeleteFileEntry(const char* folder, const WIN32_FIND_DATAA& entry, bool cle
         LogSkippedPath("delete file", folder, entry.cFileName);
         return;
     }
-    if (IsRunLogFile(file)) return;   // the program's own log, in a temporary folder emptied
+    if (IsRunLogFile(file)) return;   // the log keeps its attributes; DeleteFileAndLog refuses it too
     // A file link is deleted as the link itself; its attributes are those of
     // the target, which is not ours to change.
     if (clearAttributes && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))

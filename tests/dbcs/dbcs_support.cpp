@@ -218,35 +218,6 @@ void PlantNeighbours(const std::string& folder, const std::vector<std::string>& 
     for (const std::string& name : folders) Touch(folder + name + "\\keep.txt");
 }
 
-SavedValue::SavedValue(HKEY root, std::string path, std::string name, REGSAM view)
-    : root_(root), path_(std::move(path)), name_(std::move(name)), view_(view)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ | view_, &key) != ERROR_SUCCESS) return;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-        data_.resize(size);
-        existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_,
-                                    reinterpret_cast<BYTE*>(&data_[0]), &size) == ERROR_SUCCESS;
-        data_.resize(size);
-    }
-    RegCloseKey(key);
-}
-
-SavedValue::~SavedValue()
-{
-    HKEY key;
-    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    if (existed_)
-        RegSetValueExA(key, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                       (DWORD)data_.size());
-    else
-        RegDeleteValueA(key, name_.c_str());
-    RegCloseKey(key);
-}
-
 MovedShellFolder::MovedShellFolder(int csidl, const std::string& folder)
     : saved_(ShellFolderRoot(csidl), kUserShellFolders, ShellFolderName(csidl))
 {

@@ -64,21 +64,7 @@ int EntryCount(const std::string& folder);
 void PlantNeighbours(const std::string& folder, const std::vector<std::string>& files,
                      const std::vector<std::string>& folders);
 
-// A registry value saved when made and put back (or deleted) when it goes.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::string path, std::string name, REGSAM view = 0);
-    ~SavedValue();
-    SavedValue(const SavedValue&) = delete;
-    SavedValue& operator=(const SavedValue&) = delete;
-private:
-    HKEY root_;
-    std::string path_, name_;
-    REGSAM view_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
+using fixture::SavedValue;
 
 // A shell folder moved for the case through its "User Shell Folders" value
 // (per user, or the machine's for the common folders), put back afterwards.

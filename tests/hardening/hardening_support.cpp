@@ -294,36 +294,6 @@ void DeleteRegistryLink(HKEY root, const std::string& path, REGSAM view)
     RegCloseKey(key);
 }
 
-SavedValue::SavedValue(HKEY root, std::string path, std::string name, REGSAM view)
-    : root_(root), path_(std::move(path)), name_(std::move(name)), view_(view)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ | view_, &key) != ERROR_SUCCESS) return;
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name_.empty() ? nullptr : name_.c_str(), nullptr, &type_, nullptr,
-                         &size) == ERROR_SUCCESS) {
-        data_.assign(size, '\0');
-        existed_ = RegQueryValueExA(key, name_.empty() ? nullptr : name_.c_str(), nullptr, &type_,
-                                    reinterpret_cast<BYTE*>(&data_[0]), &size) == ERROR_SUCCESS;
-        data_.resize(size);
-    }
-    RegCloseKey(key);
-}
-
-SavedValue::~SavedValue()
-{
-    const char* name = name_.empty() ? nullptr : name_.c_str();
-    if (existed_) {
-        SetRaw(root_, path_, name, type_, data_, view_);
-        return;
-    }
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE | view_, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, name);
-        RegCloseKey(key);
-    }
-}
-
 void RemoveSuiteKeys()
 {
     static const char* const kPaths[] = {

@@ -50,19 +50,7 @@ bool MakeRegistryLink(HKEY root, const std::string& path, REGSAM view, const std
 // Removes a registry link itself (never its target).
 void DeleteRegistryLink(HKEY root, const std::string& path, REGSAM view);
 
-// A registry value saved when made and put back when it goes.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::string path, std::string name, REGSAM view);
-    ~SavedValue();
-private:
-    HKEY root_;
-    std::string path_, name_;
-    REGSAM view_;
-    bool existed_ = false;
-    DWORD type_ = 0;
-    std::string data_;
-};
+using fixture::SavedValue;
 
 // The suite's own keys in both hives and views: the product and Web keys of
 // both editions, the web launcher's registration, the association, CLSID and

@@ -186,6 +186,39 @@ int Run(const std::string& commandLine, DWORD timeoutMs)
     return (int)code;
 }
 
+SavedValue::SavedValue(HKEY root, std::string path, std::string name, REGSAM view)
+    : root_(root), path_(std::move(path)), name_(std::move(name)), view_(view)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ | view_, &key) != ERROR_SUCCESS) return;
+    const char* valueName = name_.empty() ? nullptr : name_.c_str();
+    DWORD size = 0;
+    if (RegQueryValueExA(key, valueName, nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+        data_.assign(size, '\0');
+        existed_ = RegQueryValueExA(key, valueName, nullptr, &type_, reinterpret_cast<BYTE*>(&data_[0]),
+                                    &size) == ERROR_SUCCESS;
+        data_.resize(size);
+    }
+    RegCloseKey(key);
+}
+
+SavedValue::~SavedValue()
+{
+    const char* valueName = name_.empty() ? nullptr : name_.c_str();
+    HKEY key = nullptr;
+    if (existed_) {
+        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view_, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        RegSetValueExA(key, valueName, 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
+                       (DWORD)data_.size());
+    } else {
+        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE | view_, &key) != ERROR_SUCCESS) return;
+        RegDeleteValueA(key, valueName);
+    }
+    RegCloseKey(key);
+}
+
 std::string WindowsPath(const std::string& unixPath)
 {
     using ToDos = WCHAR*(CDECL*)(const char*);

@@ -27,6 +27,23 @@ bool ReadString(HKEY root, const std::string& path, const char* name,
                 std::string* value, REGSAM view = 0);
 void DeleteKey(HKEY root, const std::string& path, REGSAM view = 0);
 
+// A registry value saved when made and put back (or deleted, when there was
+// none) when it goes. An empty name is the key's default value.
+class SavedValue {
+public:
+    SavedValue(HKEY root, std::string path, std::string name, REGSAM view = 0);
+    ~SavedValue();
+    SavedValue(const SavedValue&) = delete;
+    SavedValue& operator=(const SavedValue&) = delete;
+private:
+    HKEY root_;
+    std::string path_, name_;
+    REGSAM view_;
+    bool existed_ = false;
+    DWORD type_ = 0;
+    std::string data_;
+};
+
 // Processes.
 // Runs a command line, waits up to timeoutMs, returns the exit code (or -1 on
 // time-out, after terminating it).
