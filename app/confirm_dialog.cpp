@@ -3,7 +3,7 @@
 // dialog, Cancel and closing it end the program.
 #include "app/confirm_dialog.h"
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "desktop/desktop.h"
 #include "webclear/webclear.h"
 
@@ -41,6 +41,8 @@ static void RunConfirmedTasks(HWND dialog)
     runContext.clearUserFiles = IsBoxChecked(dialog, kBoxUserFiles) ? 1 : 0;
     runContext.uninstallActiveX = IsBoxChecked(dialog, kBoxActiveX) ? 1 : 0;
     ClearWebToHost(dialog);
+    // The user data question, answered No, cleared clearUserFiles: the box shows it.
+    if (!runContext.clearUserFiles) CheckDlgButton(dialog, kBoxUserFiles, BST_UNCHECKED);
     runContext.clearInternetCache = IsBoxChecked(dialog, kBoxInternetCache) ? 1 : 0;
     if (runContext.clearInternetCache) ClearInternetCache();
     runContext.uninstallServedDesktop = IsBoxChecked(dialog, kBoxServedDesktop) ? 1 : 0;

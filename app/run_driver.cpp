@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "app/confirm_dialog.h"
-#include "app/messages.h"
-#include "app/run_context.h"
-#include "app/run_log.h"
-#include "app/settings.h"
+#include "services/messages.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
+#include "services/settings.h"
 #include "desktop/desktop.h"
 #include "services/library_loader.h"
 #include "services/path_text.h"

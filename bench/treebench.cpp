@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/tree_delete.h"
 
 namespace {

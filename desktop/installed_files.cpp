@@ -18,8 +18,8 @@
 
 #include <cstring>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/installed_file_tables.h"
 #include "desktop/path_checks.h"

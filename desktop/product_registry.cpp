@@ -3,9 +3,9 @@
 // under them.
 #include <cstring>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
-#include "app/settings.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
+#include "services/settings.h"
 #include "desktop/desktop.h"
 #include "services/path_text.h"
 #include "services/process_view.h"

@@ -2,8 +2,8 @@
 // shortcuts in it, then the folder when nothing else is left there.
 #include <cstring>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/path_checks.h"
 #include "services/folders.h"

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "app/messages.h"
-#include "app/run_context.h"
-#include "app/run_log.h"
-#include "app/settings.h"
+#include "services/messages.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
+#include "services/settings.h"
 #include "desktop/desktop.h"
 #include "services/folders.h"
 #include "services/path_text.h"

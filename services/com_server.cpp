@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "services/path_text.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <shlwapi.h>
 #include <cstring>
 
-#include "app/run_log.h"
+#include "services/run_log.h"
 #include "services/path_text.h"
 
 namespace {

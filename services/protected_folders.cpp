@@ -12,7 +12,7 @@
 #include <shlobj.h>
 #include <cstring>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/library_loader.h"
 #include "services/path_text.h"
 

@@ -2,9 +2,9 @@
 // probed for use, unregistered, deleted and dropped from the code store.
 #include <shlwapi.h>
 
-#include "app/messages.h"
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/messages.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "services/com_server.h"
 #include "services/path_text.h"
 #include "services/process_view.h"

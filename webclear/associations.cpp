@@ -5,7 +5,7 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/path_text.h"
 #include "services/process_view.h"
 #include "webclear/webclear.h"

@@ -1,7 +1,7 @@
 // The fixed order in which one Clear run removes what the Web-to-Host edition
 // left on the machine.
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "services/process_view.h"
 #include "webclear/webclear.h"
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "app/run_log.h"
+#include "services/run_log.h"
 #include "services/library_loader.h"
 #include "webclear/webclear.h"
 

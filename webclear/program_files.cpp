@@ -4,8 +4,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/process_view.h"

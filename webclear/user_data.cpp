@@ -1,10 +1,9 @@
 // User data removal: empties the Web-to-Host working directory of this
 // registry view after the user confirmed it.
-#include "app/confirm_dialog.h"
-#include "app/messages.h"
-#include "app/run_context.h"
-#include "app/run_log.h"
-#include "app/settings.h"
+#include "services/messages.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
+#include "services/settings.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/tree_delete.h"
@@ -51,7 +50,8 @@ bool FindWorkingDirectory(char* out, bool* fromRegistry)
 }
 
 // True when the user answered Yes. On any other answer clearUserFiles is
-// cleared for the rest of the process and the owner's box 203 unchecked.
+// cleared for the rest of the process (the dialog that owns the question
+// unchecks its box for it when the clear sequence returns).
 bool ConfirmRemoval(HWND ownerWindow, const char* workingDirectory, bool fromRegistry)
 {
     char text[kTextSize];
@@ -67,7 +67,6 @@ bool ConfirmRemoval(HWND ownerWindow, const char* workingDirectory, bool fromReg
     if (answer == IDYES) return true;
     runContext.clearUserFiles = 0;
     LogEvent("remove user data", workingDirectory, kLogDeclined);
-    if (ownerWindow) CheckDlgButton(ownerWindow, kBoxUserFiles, BST_UNCHECKED);
     return false;
 }
 

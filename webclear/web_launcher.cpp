@@ -5,8 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/process_view.h"

@@ -2,8 +2,8 @@
 // installer probe and the driver's two courses.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
-#include "app/messages.h"
+#include "services/run_context.h"
+#include "services/messages.h"
 #include "app/run_driver.h"
 #include "support/test_support.h"
 

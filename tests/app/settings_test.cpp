@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "app/run_driver.h"
-#include "app/settings.h"
+#include "services/settings.h"
 #include "support/test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/messages.h"
-#include "app/run_context.h"
+#include "services/messages.h"
+#include "services/run_context.h"
 #include "services/path_text.h"
 
 namespace dbcs {

@@ -4,7 +4,7 @@
 // and one run of Wipora.exe.
 #include <shlobj.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "dbcs/dbcs_support.h"
 #include "desktop/desktop.h"
 #include "desktop/installed_file_tables.h"

@@ -3,8 +3,8 @@
 // executable, the web launcher's folder, session profiles and control files.
 #include <shlobj.h>
 
-#include "app/run_context.h"
-#include "app/settings.h"
+#include "services/run_context.h"
+#include "services/settings.h"
 #include "dbcs/dbcs_support.h"
 #include "webclear/webclear.h"
 

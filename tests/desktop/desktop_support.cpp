@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "support/test_support.h"
 
 namespace desktop_test {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
-#include "app/run_log.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_support.h"
 #include "support/test_support.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "desktop/desktop.h"
 #include "desktop/desktop_support.h"
 #include "support/test_support.h"

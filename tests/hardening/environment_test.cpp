@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "hardening/exercises.h"
 #include "hardening/hardening_support.h"
 #include "services/folders.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "app/run_driver.h"
-#include "app/settings.h"
+#include "services/settings.h"
 #include "desktop/desktop.h"
 #include "hardening/hardening_support.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 
 namespace hardening {
 

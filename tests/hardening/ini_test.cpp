@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/run_context.h"
-#include "app/settings.h"
+#include "services/run_context.h"
+#include "services/settings.h"
 #include "hardening/exercises.h"
 #include "hardening/hardening_support.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "app/run_driver.h"
 #include "hardening/hardening_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "hardening/exercises.h"
 #include "hardening/hardening_support.h"
 #include "services/process_view.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/com_server.h"
 #include "services_support.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/folders.h"
 #include "services_support.h"
 

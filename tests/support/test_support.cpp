@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <deque>
 
-#include "app/messages.h"
+#include "services/messages.h"
 
 namespace fixture {
 

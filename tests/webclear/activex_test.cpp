@@ -1,7 +1,7 @@
 // ActiveX control removal against real registrations, files and processes.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

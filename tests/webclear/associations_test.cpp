@@ -1,7 +1,7 @@
 // File association removal under the machine's and the user's classes.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

@@ -2,7 +2,7 @@
 // gates and the Web key under the three roots.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

@@ -3,7 +3,7 @@
 // downloaded cabinets and controls, and the application data folder.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

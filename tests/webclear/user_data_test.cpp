@@ -2,7 +2,7 @@
 // paragraph, the answer, and what is emptied.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

@@ -2,7 +2,7 @@
 // the programs started, observed through the javaws and jarvane doubles.
 #include <gtest/gtest.h>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 #include "webclear_support.h"
 

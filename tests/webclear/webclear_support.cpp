@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <cstdio>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 
 namespace webclear_test {
 

@@ -10,13 +10,13 @@
 // path equal to the path asked for. Measured under Wine 8: a Unix link to a
 // file shows no reparse attribute and one link, but its final path is the
 // target's; a hard link shows two links; CREATE_NEW fails on a link.
-#include "app/run_log.h"
+#include "services/run_log.h"
 
 #include <shlwapi.h>
 #include <cstdio>
 #include <cstring>
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/path_text.h"
 #include "services/tree_delete.h"
 

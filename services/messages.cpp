@@ -1,5 +1,5 @@
-#include "app/messages.h"
-#include "app/run_log.h"
+#include "services/messages.h"
+#include "services/run_log.h"
 
 static MessageHook messageHook = nullptr;
 

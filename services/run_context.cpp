@@ -1,4 +1,4 @@
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include <cstring>
 
 RunContext runContext;

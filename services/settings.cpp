@@ -1,9 +1,9 @@
 // The suite's settings lookup: "BaseRegistry" from the registry, the two
 // global.ini switches of the current view, and the two ways the other tasks
 // open the suite's keys according to baseRegistry.
-#include "app/settings.h"
+#include "services/settings.h"
 
-#include "app/run_context.h"
+#include "services/run_context.h"
 #include "services/folders.h"
 #include "services/path_text.h"
 #include "services/tree_delete.h"
