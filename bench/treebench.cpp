@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "services/run_context.h"
+#include "services/protected_folders.h"
 #include "services/tree_delete.h"
 
 namespace {

@@ -18,20 +18,18 @@
 
 #include <cstring>
 
-#include "services/run_context.h"
-#include "services/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/installed_file_tables.h"
 #include "desktop/path_checks.h"
 #include "services/com_server.h"
 #include "services/folders.h"
+#include "services/machine_changes.h"
 #include "services/path_text.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
+#include "services/tree_delete.h"
 
 namespace {
-
-constexpr LPARAM kSessionManagerCloseCode = 12345;
-
-bool OnNtPlatform() { return runContext.osVersion.dwPlatformId == VER_PLATFORM_WIN32_NT; }
 
 // The shared desktop data folder, "<common application data>\Ostrevan\7.1";
 // false when the folder cannot be resolved or the path does not fit.
@@ -46,13 +44,6 @@ bool GetSharedDesktopDataFolder(char* out)
     return CopyText(out, kPathSize, folder);
 }
 
-// Asks a running Session Manager to close; it is not waited for.
-void CloseSessionManager()
-{
-    HWND window = FindWindowA(runContext.sessionManagerClass, nullptr);
-    if (window) PostMessageA(window, WM_CLOSE, 0, kSessionManagerCloseCode);
-}
-
 // The installer puts a desktop shortcut beside each session's INI file, named
 // after it: "<desktop>\<stem>.LNK" for every "<stem>.ini" in dir.
 void DeleteIniShortcuts(const char* dir)
@@ -61,21 +52,14 @@ void DeleteIniShortcuts(const char* dir)
     char pattern[kPathSize];
     if (!GetDesktopFolder(desktop, false) || !JoinPathOrLog(pattern, sizeof pattern, dir, "*.ini", "delete files"))
         return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
+    ForEachFile(pattern, [&desktop](const char* name) {
         char path[kPathSize];
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (CharacterCount(found.cFileName) < 4) continue;
-        if (!JoinPathOrLog(path, sizeof path, desktop, found.cFileName, "delete file")) continue;
         // The last three characters, not bytes: a name matched through its
         // short form may end in a double-byte character.
-        if (!ReplaceLastCharacters(path, sizeof path, 3, "LNK")) continue;
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileAndLog(path);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+        if (CharacterCount(name) >= 4 && JoinPathOrLog(path, sizeof path, desktop, name, "delete file") &&
+            ReplaceLastCharacters(path, sizeof path, 3, "LNK"))
+            RemoveFile(path, kNormalAttributes);
+    });
 }
 
 // The file-transfer and the HLLAPI COM libraries, in that order.
@@ -97,24 +81,6 @@ bool IsRebootDeferred(const char* path)
     return false;
 }
 
-// On the NT platform a file that stays is recorded, unless it is simply not
-// there; a reboot-deferred file that stays, for whatever reason, is scheduled
-// for deletion at the next restart instead and not recorded.
-void HandleStayingFile(const char* path, DWORD error)
-{
-    if (!OnNtPlatform()) {
-        LogEvent("delete file", path, OutcomeOfError(error), error);
-        return;
-    }
-    if (IsRebootDeferred(path)) {
-        BOOL scheduled = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-        LogDeferredFile(path, error, scheduled);
-    } else {
-        LogEvent("delete file", path, OutcomeOfError(error), error);
-        if (error != ERROR_FILE_NOT_FOUND) runContext.desktopDeleteIncomplete = 1;
-    }
-}
-
 // Inventory names that only this suite uses: "OV..." and "Ostrevan....".
 bool CarriesSuitePrefix(const char* name)
 {
@@ -132,11 +98,16 @@ void DeleteInventory(const char* dir, bool ordinary)
             if (OnNtPlatform()) runContext.desktopDeleteIncomplete = 1;
             continue;
         }
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        if (DeleteFileA(path))
-            LogEvent("delete file", path, kLogRemoved);
-        else
-            HandleStayingFile(path, GetLastError());
+        // On the NT platform a reboot-deferred file that stays, for whatever
+        // reason, is scheduled for deletion at the next restart instead;
+        // another file that stays, unless it is simply not there, is reported.
+        if (OnNtPlatform() && IsRebootDeferred(path)) {
+            RemoveFileOrDeferToRestart(path, kNormalAttributes);
+            continue;
+        }
+        DWORD error = RemoveFile(path, kNormalAttributes);
+        if (OnNtPlatform() && error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND)
+            runContext.desktopDeleteIncomplete = 1;
     }
 }
 
@@ -146,17 +117,10 @@ void DeleteFilesIn(const char* folder, const char* mask)
 {
     char pattern[kPathSize];
     if (!IsOrdinaryFolder(folder) || !JoinPathOrLog(pattern, sizeof pattern, folder, mask, "delete files")) return;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
+    ForEachFile(pattern, [folder](const char* name) {
         char path[kPathSize];
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (!JoinPathOrLog(path, sizeof path, folder, found.cFileName, "delete file")) continue;
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileAndLog(path);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+        if (JoinPathOrLog(path, sizeof path, folder, name, "delete file")) RemoveFile(path, kNormalAttributes);
+    });
 }
 
 // Every file in root and in its user data sub-folders, one level deep.
@@ -180,20 +144,18 @@ void DeleteDataStaysFiles(const char* dir)
     for (const char* pattern : kDataStaysPatterns) DeleteFilesIn(certs, pattern);
 }
 
-// RemoveDirectoryA removes only an empty folder; never a protected one.
-void RemoveEmptyFolder(const char* path)
+// RemoveDirectoryA removes only an empty folder; never a protected one, nor
+// one that is no plain local folder.
+void RemoveFolderIfEmpty(const char* path)
 {
-    if (IsOrdinaryFolder(path))
-        RemoveDirectoryAndLog(path);
-    else
-        LogRefusedFolder("remove folder", path);
+    if (IsPlainLocalFolder(path)) RemoveEmptyFolder(path);
 }
 
 void RemoveUserDataFolders(const char* root)
 {
     for (const char* sub : kUserDataFolders) {
         char folder[kPathSize];
-        if (JoinPath(folder, sizeof folder, root, sub)) RemoveEmptyFolder(folder);
+        if (JoinPath(folder, sizeof folder, root, sub)) RemoveFolderIfEmpty(folder);
     }
 }
 
@@ -222,8 +184,8 @@ void RemoveParentFolders(const char* dir)
     if (!CopyText(path, sizeof path, dir)) return;
     size_t cut = runContext.is64BitPass ? 8 : 4;
     if (CharacterCount(path) < cut) return;
-    if (runContext.is64BitPass && CutToParent(path)) RemoveEmptyFolder(path);
-    if (CutToParent(path)) RemoveEmptyFolder(path);
+    if (runContext.is64BitPass && CutToParent(path)) RemoveFolderIfEmpty(path);
+    if (CutToParent(path)) RemoveFolderIfEmpty(path);
 }
 
 // Sets each shortcut's attributes to archive first, so a read-only one goes too.
@@ -231,8 +193,7 @@ void DeleteShortcut(const char* folder, const char* name)
 {
     char path[kPathSize];
     if (!JoinPathOrLog(path, sizeof path, folder, name, "delete file")) return;
-    SetFileAttributesA(path, FILE_ATTRIBUTE_ARCHIVE);
-    DeleteFileAndLog(path);
+    RemoveFile(path, kArchiveAttribute);
 }
 
 void DeleteDesktopAndStartupShortcuts()
@@ -255,7 +216,7 @@ void RemoveInstalledFiles()
     bool haveShared = GetSharedDesktopDataFolder(shared);
     bool allUserData = runContext.removeDesktopUserData != 0;
 
-    CloseSessionManager();
+    AskWindowToClose(runContext.sessionManagerClass, kSessionManagerCloseCode);   // not waited for
     if (ordinary) DeleteIniShortcuts(dir);
     if (absolute) {
         UnregisterComLibraries(dir);
@@ -275,9 +236,9 @@ void RemoveInstalledFiles()
         if (haveShared) RemoveUserDataFolders(shared);
     }
     if (ordinary) {
-        RemoveEmptyFolder(dir);
+        RemoveFolderIfEmpty(dir);
         RemoveParentFolders(dir);
     }
-    if (haveShared) RemoveEmptyFolder(shared);
+    if (haveShared) RemoveFolderIfEmpty(shared);
     DeleteDesktopAndStartupShortcuts();
 }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "services/path_text.h"
-#include "services/tree_delete.h"
+#include "services/deletion_check.h"
 
 namespace {
 
@@ -46,5 +46,5 @@ bool IsPlainLocalFolder(const char* path)
 
 bool IsOrdinaryFolder(const char* path)
 {
-    return IsPlainLocalFolder(path) && !IsProtectedFolder(path) && !IsLinkedFolder(path);
+    return IsPlainLocalFolder(path) && CheckFolder(path) == kPathAllowed;
 }

@@ -10,7 +10,7 @@ bool HasDotComponent(const char* path);
 // allowed. Relative, rooted-without-drive, UNC and device paths are not.
 bool IsPlainLocalFolder(const char* path);
 // A folder whose content may be deleted by pattern or removed as a folder: a
-// plain local one that is not a drive root or a system folder, and that is not
-// reached through a junction or folder link (the user data folders of an
-// installation may be links to folders that are not the suite's).
+// plain local one that the safety check allows (not a drive root or a system
+// folder, not reached through a junction or folder link: the user data
+// folders of an installation may be links to folders that are not the suite's).
 bool IsOrdinaryFolder(const char* path);

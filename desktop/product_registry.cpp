@@ -1,14 +1,16 @@
 // Deletes the desktop product's key tree of the current registry view from the
 // per-user and the machine hive, then its parent keys when nothing else is left
 // under them.
+#include <cstdio>
 #include <cstring>
 
+#include "desktop/desktop.h"
+#include "services/machine_changes.h"
+#include "services/path_text.h"
+#include "services/registry_links.h"
 #include "services/run_context.h"
 #include "services/run_log.h"
 #include "services/settings.h"
-#include "desktop/desktop.h"
-#include "services/path_text.h"
-#include "services/process_view.h"
 
 namespace {
 
@@ -65,7 +67,7 @@ void DeleteTreeOfUserKey(const char* path)
 {
     HKEY key;
     if (PerUserKeyIsLink(path) || !OpenUserKeyForWrite(path, &key)) return;
-    DeleteKeyTree(key);
+    DeleteKeyTree(key, KeyPlace{HKEY_CURRENT_USER, path, runContext.viewAccessMask});
     RegCloseKey(key);
 }
 
@@ -74,48 +76,44 @@ void DeleteTreeOfMachineKey(const char* path)
     HKEY key;
     if (IsLink(HKEY_LOCAL_MACHINE, path)) return;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, ViewAccess(), &key) != ERROR_SUCCESS) return;
-    DeleteKeyTree(key);
+    DeleteKeyTree(key, KeyPlace{HKEY_LOCAL_MACHINE, path, runContext.viewAccessMask});
     RegCloseKey(key);
-}
-
-// The deletion of parent\name for the log. RegDeleteKeyA refuses a key that
-// still holds sub-keys (ERROR_ACCESS_DENIED): a name key holding another
-// version's key stays by design and is not logged; the product key itself is.
-void LogSubKeyDeletion(HKEY root, const char* parent, const char* name, LONG rc, HKEY parentKey)
-{
-    if (!RunLogOpen()) return;
-    if (rc == ERROR_ACCESS_DENIED && parentKey && std::strcmp(name, kSuiteVersion) != 0) {
-        HKEY child;
-        DWORD subKeys = 0;
-        if (RegOpenKeyExA(parentKey, name, 0, KEY_READ | runContext.viewAccessMask, &child) == ERROR_SUCCESS) {
-            RegQueryInfoKeyA(child, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr);
-            RegCloseKey(child);
-        }
-        if (subKeys > 0) return;
-    }
-    char path[kPathSize];
-    wsprintfA(path, "%s\\%s", parent, name);
-    LogKeyDeletion(root, path, runContext.viewAccessMask, rc);
 }
 
 // RegDeleteKeyA deletes only a key without sub-keys, so a parent that still
-// holds another key stays.
+// holds another key stays, and is not recorded; the product key itself is,
+// whatever became of it.
+KeyRecord RecordOf(const char* name)
+{
+    return std::strcmp(name, kSuiteVersion) == 0 ? kRecordKey : kRecordUnlessHoldingKeys;
+}
+
+// parent\name below root, where key is parent opened for writing (null when
+// it could not be opened: the key is not there).
+void DeleteSubKey(HKEY root, HKEY key, const char* parent, const char* name)
+{
+    KeyPlace place{root, parent, runContext.viewAccessMask};
+    if (key) {
+        DeleteEmptyKey(key, place, name, RecordOf(name));
+        RegCloseKey(key);
+        return;
+    }
+    char path[kPathSize];
+    wsprintfA(path, "%s\\%s", parent, name);
+    LogKeyEvent(root, path, place.view, kLogNotPresent);
+}
+
 void DeleteUserSubKey(const char* parent, const char* name)
 {
     HKEY key;
-    if (!OpenUserKeyForWrite(parent, &key)) return LogSubKeyDeletion(HKEY_CURRENT_USER, parent, name, ERROR_FILE_NOT_FOUND, nullptr);
-    if (!IsLink(key, name)) LogSubKeyDeletion(HKEY_CURRENT_USER, parent, name, RegDeleteKeyA(key, name), key);
-    RegCloseKey(key);
+    DeleteSubKey(HKEY_CURRENT_USER, OpenUserKeyForWrite(parent, &key) ? key : nullptr, parent, name);
 }
 
 void DeleteMachineSubKey(const char* parent, const char* name)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key) != ERROR_SUCCESS)
-        return LogSubKeyDeletion(HKEY_LOCAL_MACHINE, parent, name, ERROR_FILE_NOT_FOUND, nullptr);
-    if (!IsLink(key, name)) LogSubKeyDeletion(HKEY_LOCAL_MACHINE, parent, name, RegDeleteKeyA(key, name), key);
-    RegCloseKey(key);
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, ViewAccess(), &key);
+    DeleteSubKey(HKEY_LOCAL_MACHINE, rc == ERROR_SUCCESS ? key : nullptr, parent, name);
 }
 
 }  // namespace
@@ -127,7 +125,7 @@ void DeleteMachineSubKey(const char* parent, const char* name)
 // a name that cannot be read cannot be deleted), and past a registry link,
 // which is neither entered nor deleted. Any other enumeration error ends the
 // loop, as does the end of the list.
-void DeleteKeyTree(HKEY key)
+void DeleteKeyTree(HKEY key, const KeyPlace& place)
 {
     DWORD index = 0;
     for (DWORD visited = 0; visited < kMaxEntriesPerKey; ++visited) {
@@ -144,10 +142,12 @@ void DeleteKeyTree(HKEY key)
         }
         HKEY subKey;
         if (RegOpenKeyExA(key, name, 0, ViewAccess(), &subKey) == ERROR_SUCCESS) {
-            DeleteKeyTree(subKey);
+            char path[kTextSize];   // only the record's: never opened by this name
+            std::snprintf(path, sizeof path, "%s\\%s", place.path, name);
+            DeleteKeyTree(subKey, KeyPlace{place.root, path, place.view});
             RegCloseKey(subKey);
         }
-        if (RegDeleteKeyA(key, name) != ERROR_SUCCESS) ++index;
+        if (DeleteEmptyKey(key, place, name, kPartOfTree) != ERROR_SUCCESS) ++index;
     }
 }
 

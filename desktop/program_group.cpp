@@ -2,12 +2,13 @@
 // shortcuts in it, then the folder when nothing else is left there.
 #include <cstring>
 
-#include "services/run_context.h"
-#include "services/run_log.h"
 #include "desktop/desktop.h"
 #include "desktop/path_checks.h"
 #include "services/folders.h"
+#include "services/machine_changes.h"
 #include "services/path_text.h"
+#include "services/run_context.h"
+#include "services/run_log.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ void DeleteGroupShortcuts()
             !AppendText(name, sizeof name, ".LNK") ||
             !JoinPathOrLog(path, sizeof path, folder, name, "delete file"))
             continue;
-        DeleteFileAndLog(path);
+        RemoveFile(path, kKeepAttributes);
     }
 }
 
@@ -57,5 +58,5 @@ void RemoveProgramGroup()
 {
     char path[kPathSize];
     if (!BuildGroupFolder(path, sizeof path)) return;
-    RemoveDirectoryAndLog(path);
+    RemoveEmptyFolder(path);
 }

@@ -75,18 +75,6 @@ BYTE ReadWorkingDirType(HKEY key)
     return type;
 }
 
-// The per-user product key, under HKEY_CURRENT_USER or else writableUserKey,
-// whatever baseRegistry says.
-bool OpenUserProductKey(HKEY* key)
-{
-    REGSAM access = KEY_READ | runContext.viewAccessMask;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, runContext.productKeyPath, 0, access, key) ==
-        ERROR_SUCCESS)
-        return true;
-    HKEY root = runContext.writableUserKey;
-    return root && RegOpenKeyExA(root, runContext.productKeyPath, 0, access, key) == ERROR_SUCCESS;
-}
-
 // "<special folder>\Ostrevan", with "\7.1" when the suite appends its version.
 bool ResolveSpecialWorkingDir(BYTE workingDirType, char* out)
 {
@@ -106,7 +94,9 @@ bool ResolveSpecialWorkingDir(BYTE workingDirType, char* out)
 void FindSpecialWorkingDir(BYTE workingDirType, Directories* dirs)
 {
     HKEY key;
-    if (OpenUserProductKey(&key)) {
+    // The per-user product key, under HKEY_CURRENT_USER or else
+    // writableUserKey, whatever baseRegistry says.
+    if (OpenUserKeyForRead(runContext.productKeyPath, &key) == ERROR_SUCCESS) {
         if (!ReadDirectoryValue(key, "Working Directory", dirs->workingDir)) UseInstallDirOnly(dirs);
         RegCloseKey(key);
     } else if (!ResolveSpecialWorkingDir(workingDirType, dirs->workingDir)) {

@@ -21,8 +21,6 @@ constexpr DWORD kKnownFolderCreateInit = 0x8800;   // KF_FLAG_CREATE | KF_FLAG_I
 using GetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID*, DWORD, HANDLE, PWSTR*);
 using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
 
-bool IsNtPlatform() { return runContext.osVersion.dwPlatformId == VER_PLATFORM_WIN32_NT; }
-
 // The shell before version 5: an item list turned into a path.
 HRESULT ResolveWithOldShell(int csidl, char* work)
 {
@@ -55,7 +53,7 @@ HRESULT ResolveWithShfolder(int csidl, char* work, HRESULT fallback)
 // Per-user or all-users folder, as the platform, forceUser and baseRegistry say.
 int ChooseFolder(bool forceUser, int common, int perUser)
 {
-    bool useCommon = IsNtPlatform() && !forceUser && runContext.baseRegistry != 2;
+    bool useCommon = OnNtPlatform() && !forceUser && runContext.baseRegistry != 2;
     return useCommon ? common : perUser;
 }
 

@@ -7,7 +7,7 @@
 // The list is gathered once per process; each refusal test then costs one
 // open (or, where that fails, one long-name look-up), whatever the size of
 // the tree.
-#include "services/tree_delete.h"
+#include "services/protected_folders.h"
 
 #include <shlobj.h>
 #include <cstring>

@@ -32,6 +32,8 @@ void ResetRunContext()
     runContext.writableUserKey = nullptr;
 }
 
+bool OnNtPlatform() { return runContext.osVersion.dwPlatformId == VER_PLATFORM_WIN32_NT; }
+
 void SelectRegistryView()
 {
     if (runContext.is64BitPass) {

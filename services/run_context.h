@@ -45,7 +45,13 @@ void ResetRunContext();
 // is64BitPass, and resets sessionManagerClass to its base name.
 void SelectRegistryView();
 
+// Whether osVersion is of the NT platform (not Windows 9x).
+bool OnNtPlatform();
+
 // Desktop edition's Windows Installer product code.
 extern const char kDesktopProductCode[];
 extern const char kSessionManagerClassBase[];
+// The lParam of WM_CLOSE that a running Session Manager recognises as the
+// clear utility's request to close.
+constexpr LPARAM kSessionManagerCloseCode = 12345;
 extern const char kSuiteVersion[];   // "7.1"

@@ -18,7 +18,6 @@
 
 #include "services/run_context.h"
 #include "services/path_text.h"
-#include "services/tree_delete.h"
 
 const char kLogFileName[] = "Wipora.log";
 
@@ -207,7 +206,9 @@ bool RunLogOpen() { return logFile != INVALID_HANDLE_VALUE; }
 
 void OpenRunLog(const char* commandLine)
 {
-    if (RunLogOpen() || !LogRequested(commandLine)) return;
+    if (RunLogOpen()) return;
+    std::memset(outcomeCounts, 0, sizeof outcomeCounts);
+    if (!LogRequested(commandLine)) return;
     char path[kPathSize];
     if (!BuildTempFilePath(kLogFileName, path)) return;
     HANDLE file = OpenCheckedLog(path);
@@ -215,7 +216,6 @@ void OpenRunLog(const char* commandLine)
     logFile = RotateIfLarge(file, path);
     if (logFile == INVALID_HANDLE_VALUE) return;
     SetFilePointer(logFile, 0, nullptr, FILE_END);
-    std::memset(outcomeCounts, 0, sizeof outcomeCounts);
     lstrcpyA(logTask, "start");
 
     char text[kLineSize];
@@ -276,8 +276,8 @@ LogOutcome OutcomeOfError(DWORD error)
 
 void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD error)
 {
-    if (!RunLogOpen()) return;
     ++outcomeCounts[outcome];
+    if (!RunLogOpen()) return;
     if (outcome != kLogFailed) {
         WriteEvent(action, object, kOutcomeNames[outcome]);
         return;
@@ -287,14 +287,29 @@ void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD 
     WriteEvent(action, object, result);
 }
 
+DWORD OutcomeCount(LogOutcome outcome) { return outcomeCounts[outcome]; }
+
 void LogNote(const char* action, const char* object, const char* text)
 {
     WriteEvent(action, object, text);
 }
 
+LogOutcome OutcomeOfVerdict(PathVerdict verdict)
+{
+    switch (verdict) {
+    case kPathThroughLink: return kLogRefusedLink;
+    case kPathTooLong: return kLogSkippedTooLong;
+    default: return kLogRefusedProtected;
+    }
+}
+
+void LogRefusal(const char* action, const char* object, PathVerdict verdict)
+{
+    LogEvent(action, object, OutcomeOfVerdict(verdict));
+}
+
 void LogEntry(const char* action, const char* folder, const char* name, LogOutcome outcome)
 {
-    if (!RunLogOpen()) return;
     char object[kLineSize];
     bool slash = folder[0] && !EndsWithBackslash(folder);
     std::snprintf(object, sizeof object, "%s%s%s", folder, slash ? "\\" : "", name);
@@ -313,61 +328,11 @@ bool JoinPathOrLog(char* dest, size_t size, const char* folder, const char* name
     return false;
 }
 
-void LogRefusedFolder(const char* action, const char* folder)
+void LogKeyEvent(HKEY root, const char* path, REGSAM view, LogOutcome outcome, DWORD error)
 {
-    if (!RunLogOpen()) return;
-    if (GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES)
-        LogEvent(action, folder, kLogNotPresent);
-    else if (IsProtectedFolder(folder))
-        LogEvent(action, folder, kLogRefusedProtected);
-    else if (IsLinkedFolder(folder))
-        LogEvent(action, folder, kLogRefusedLink);
-}
-
-void LogRefusedFile(const char* action, const char* path)
-{
-    if (!RunLogOpen()) return;
-    char folder[kPathSize];
-    if (!IsAbsolutePath(path) || !CopyText(folder, sizeof folder, path)) {
-        LogEvent(action, path, kLogRefusedProtected);
-        return;
-    }
-    PathRemoveFileSpecA(folder);
-    LogEvent(action, path, IsLinkedFolder(folder) && !IsProtectedFolder(folder) ? kLogRefusedLink
-                                                                                : kLogRefusedProtected);
-}
-
-void LogKeyDeletion(HKEY root, const char* path, REGSAM view, LONG rc)
-{
-    if (!RunLogOpen()) return;
     char object[kLineSize];
     KeyObject(object, sizeof object, root, path, view);
-    LogEvent("delete key", object, OutcomeOfError(static_cast<DWORD>(rc)), static_cast<DWORD>(rc));
-}
-
-void LogRefusedKey(HKEY root, const char* path, REGSAM view)
-{
-    if (!RunLogOpen()) return;
-    char object[kLineSize];
-    KeyObject(object, sizeof object, root, path, view);
-    LogEvent("delete key", object, kLogRefusedLink);
-}
-
-void LogDeferredFile(const char* path, DWORD error, BOOL scheduled)
-{
-    if (!RunLogOpen()) return;
-    LogOutcome outcome = OutcomeOfError(error);
-    if (outcome != kLogNotPresent && scheduled) outcome = kLogScheduledAtRestart;
-    LogEvent("delete file", path, outcome, error);
-}
-
-void LogCacheEntryDeletion(const char* url, BOOL deleted)
-{
-    if (!RunLogOpen()) return;
-    DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
-    char object[kLineSize];
-    std::snprintf(object, sizeof object, "URL cache entry %s", url);
-    LogEvent("delete cache entry", object, OutcomeOfError(error), error);
+    LogEvent("delete key", object, outcome, error);
 }
 
 void LogProgram(const char* commandLine, bool started, DWORD exitCodeOrError)
@@ -393,28 +358,6 @@ void LogMessage(const char* caption, int answer)
     default: break;
     }
     WriteEvent("message shown", caption, name);
-}
-
-BOOL DeleteFileAndLog(const char* path)
-{
-    if (IsRunLogFile(path)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    BOOL deleted = DeleteFileA(path);
-    DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
-    LogEvent("delete file", path, OutcomeOfError(error), error);
-    SetLastError(error);
-    return deleted;
-}
-
-BOOL RemoveDirectoryAndLog(const char* path)
-{
-    BOOL removed = RemoveDirectoryA(path);
-    DWORD error = removed ? ERROR_SUCCESS : GetLastError();
-    if (error != ERROR_DIR_NOT_EMPTY) LogEvent("remove folder", path, OutcomeOfError(error), error);
-    SetLastError(error);
-    return removed;
 }
 
 bool IsRunLogFile(const char* path)

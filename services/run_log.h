@@ -1,13 +1,16 @@
 // The administrator's log of a run: with the switch "l" or "L" on the command
 // line, one line per deletion, program started and message shown is appended
 // to "Wipora.log" in the temporary folder. Without the switch, and whenever
-// the log cannot be opened or written, every function here does nothing but
-// the operation it wraps: the log never changes what a run deletes.
+// the log cannot be opened or written, nothing is written; the outcomes are
+// counted all the same, for the exit code. The log never changes what a run
+// deletes: the changes themselves are made in services/machine_changes.
 //
 // A line: local time | Clear run | task | action | object | outcome, in the
 // ANSI code page, ended by CR LF.
 #pragma once
 #include <windows.h>
+
+#include "services/deletion_check.h"
 
 // What became of one object.
 enum LogOutcome {
@@ -45,12 +48,17 @@ bool RunLogOpen();
 // The task that the following lines belong to.
 void SetLogTask(const char* task);
 
-// One event with its outcome.
+// One event with its outcome: counted for the summary (and the exit code)
+// whether or not the log is open, written when it is.
 void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD error = 0);
 // One event with a free text in place of an outcome (not counted).
 void LogNote(const char* action, const char* object, const char* text);
-// The outcome of a failed file or folder operation by its error code.
+// The outcome of a failed file, folder or key operation by its error code.
 LogOutcome OutcomeOfError(DWORD error);
+// The outcome that the safety check's refusal stands for.
+LogOutcome OutcomeOfVerdict(PathVerdict verdict);
+// An object refused by the safety check, with its reason.
+void LogRefusal(const char* action, const char* object, PathVerdict verdict);
 // A file or folder named folder\name that was skipped because its path would
 // not fit.
 void LogSkippedPath(const char* action, const char* folder, const char* name);
@@ -59,32 +67,16 @@ void LogSkippedPath(const char* action, const char* folder, const char* name);
 bool JoinPathOrLog(char* dest, size_t size, const char* folder, const char* name, const char* action);
 // The same for an entry folder\name with another outcome.
 void LogEntry(const char* action, const char* folder, const char* name, LogOutcome outcome);
-// A folder that a deletion will not work in: absent, protected or reached
-// through a link.
-void LogRefusedFolder(const char* action, const char* folder);
-// A file refused for its folder: not a plain absolute path or a protected
-// folder, or a folder reached through a link.
-void LogRefusedFile(const char* action, const char* path);
-// A registry key tree deletion: rc is what the deletion returned; view 0 is
-// the process's own (32-bit) view.
-void LogKeyDeletion(HKEY root, const char* path, REGSAM view, LONG rc);
-void LogRefusedKey(HKEY root, const char* path, REGSAM view);
-// A file that stayed (error) and was then handed to MoveFileExA for deletion
-// at the next restart (scheduled: its result).
-void LogDeferredFile(const char* path, DWORD error, BOOL scheduled);
-// A URL cache entry deletion.
-void LogCacheEntryDeletion(const char* url, BOOL deleted);
+// A registry key: root\path (view), where view 0 is the process's own
+// (32-bit) one, with its outcome.
+void LogKeyEvent(HKEY root, const char* path, REGSAM view, LogOutcome outcome, DWORD error = 0);
 // A program that was started (its exit code) or could not be started.
 void LogProgram(const char* commandLine, bool started, DWORD exitCodeOrError);
 // A message box: its caption and the button the user pressed.
 void LogMessage(const char* caption, int answer);
 
-// DeleteFileA and RemoveDirectoryA with their outcome logged; the last error
-// is left as the operation set it. A folder that is not empty is not logged:
-// what keeps it is either logged itself or not the suite's. DeleteFileAndLog
-// never deletes the log file itself.
-BOOL DeleteFileAndLog(const char* path);
-BOOL RemoveDirectoryAndLog(const char* path);
+// How many events of the run had this outcome.
+DWORD OutcomeCount(LogOutcome outcome);
 
 // Whether path names the log or its predecessor Wipora.log.old in the
 // temporary folder: no deletion may take them, with or without the switch.

@@ -87,6 +87,11 @@ void ReadGlobalIni()
     runContext.allowCrossVersionInterop = (allow == 'N' || allow == 'n') ? 0 : 1;
 }
 
+LONG OpenUserKeyForRead(const char* keyPath, HKEY* key)
+{
+    return OpenPerUserKey(keyPath, ReadAccess(), key);
+}
+
 LONG OpenSuiteKeyForRead(const char* keyPath, HKEY* key)
 {
     if (runContext.baseRegistry != 2)

@@ -7,6 +7,8 @@ void ReadBaseRegistry(bool useWebKey);
 void ReadGlobalIni();
 // Opens keyPath where baseRegistry says the settings live; RegOpenKeyExA's result.
 LONG OpenSuiteKeyForRead(const char* keyPath, HKEY* key);
-// Opens the per-user keyPath (HKCU, failing that writableUserKey) for reading
-// and writing; true on success.
+// Opens the per-user keyPath (HKCU, failing that writableUserKey), whatever
+// baseRegistry says, for reading; RegOpenKeyExA's result.
+LONG OpenUserKeyForRead(const char* keyPath, HKEY* key);
+// The same for reading and writing; true on success.
 bool OpenUserKeyForWrite(const char* keyPath, HKEY* key);

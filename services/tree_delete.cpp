@@ -1,32 +1,19 @@
 // Recursive deletion of files and folders below a pattern, and the existence
 // test. Only the suite's own footprint may go: the top call refuses system
-// folders and roots (protected_folders.cpp), a link is never followed, and an
-// entry whose path would not fit 260 bytes is skipped, never cut.
+// folders, roots and links (deletion_check), a link is never followed, an
+// entry whose path would not fit 260 bytes is skipped, never cut, and every
+// deletion goes through the door of machine_changes.
 #include "services/tree_delete.h"
 
 #include <cstring>
 
+#include "services/deletion_check.h"
+#include "services/machine_changes.h"
+#include "services/path_text.h"
 #include "services/run_context.h"
 #include "services/run_log.h"
-#include "services/path_text.h"
 
 namespace {
-
-// Length of the folder part of pattern: up to and including its last
-// backslash (never the trail byte of a double-byte character). 0 when the
-// pattern holds no backslash.
-size_t FolderPartLength(const char* pattern)
-{
-    size_t cut = 0;
-    for (size_t i = 0; pattern[i]; ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(pattern[i])) && pattern[i + 1]) {
-            ++i;
-            continue;
-        }
-        if (pattern[i] == '\\') cut = i + 1;
-    }
-    return cut;
-}
 
 bool IsDotEntry(const char* name)
 {
@@ -42,12 +29,10 @@ void DeleteFileEntry(const char* folder, const WIN32_FIND_DATAA& entry, bool cle
         LogSkippedPath("delete file", folder, entry.cFileName);
         return;
     }
-    if (IsRunLogFile(file)) return;   // the log keeps its attributes; DeleteFileAndLog refuses it too
     // A file link is deleted as the link itself; its attributes are those of
     // the target, which is not ours to change.
-    if (clearAttributes && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        SetFileAttributesA(file, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileAndLog(file);
+    bool reset = clearAttributes && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    RemoveFile(file, reset ? kNormalAttributes : kKeepAttributes);
 }
 
 // mask is the pattern's last backslash and everything after it.
@@ -63,7 +48,7 @@ void DeleteFolderEntry(const char* folder, const char* name, const char* mask,
         return;   // the sub-folder or its pattern would pass 259 characters
     }
     DeleteMatches(subPattern, clearAttributes);
-    RemoveDirectoryAndLog(subFolder);   // goes only when everything in it went
+    RemoveEmptyFolder(subFolder);   // goes only when everything in it went
 }
 
 void DeleteEntry(const char* folder, const char* mask, const WIN32_FIND_DATAA& entry,
@@ -105,58 +90,6 @@ void DeleteMatches(const char* pattern, bool clearAttributes)
     FindClose(listing);
 }
 
-// Whether folder (without its trailing backslash) or one of its ancestors is
-// a junction or a folder link: a pattern reached through a link names a
-// folder behind it, whatever its spelling.
-bool IsReachedThroughLink(char* folder)
-{
-    for (size_t i = 0;;) {
-        char c = folder[i];
-        if ((c == '\\' || c == '\0') && i >= 3) {   // each folder below the drive's root
-            folder[i] = '\0';
-            DWORD attributes = GetFileAttributesA(folder);
-            folder[i] = c;
-            if (attributes != INVALID_FILE_ATTRIBUTES &&
-                (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                return true;
-        }
-        if (c == '\0') return false;
-        i += (IsDBCSLeadByte(static_cast<BYTE>(c)) && folder[i + 1]) ? 2 : 1;
-    }
-}
-
-// The pattern's own folder: refused when it is protected or reached through a
-// link. A mask holding a forward slash or a colon would list another folder
-// than the one its entries are joined to.
-bool MayEmpty(const char* pattern)
-{
-    size_t cut = FolderPartLength(pattern);
-    if (cut == 0 || cut >= kPathSize) return false;
-    if (std::strpbrk(pattern + cut, "/:")) return false;
-    char folder[kPathSize];
-    std::memcpy(folder, pattern, cut);
-    folder[cut] = '\0';
-    if (IsProtectedFolder(folder)) return false;
-    folder[cut - 1] = '\0';   // without its backslash
-    return !IsReachedThroughLink(folder);
-}
-
-// Why MayEmpty refused pattern: a protected folder (or a pattern that is no
-// plain one), or a link on the way to it.
-void LogRefusedPattern(const char* pattern)
-{
-    if (!RunLogOpen()) return;
-    size_t cut = FolderPartLength(pattern);
-    if (cut == 0 || cut >= kPathSize || std::strpbrk(pattern + cut, "/:")) {
-        LogEvent("delete files", pattern, kLogRefusedProtected);
-        return;
-    }
-    char folder[kPathSize];
-    std::memcpy(folder, pattern, cut);
-    folder[cut] = '\0';
-    LogEvent("delete files", pattern, IsProtectedFolder(folder) ? kLogRefusedProtected : kLogRefusedLink);
-}
-
 // Whether the listing of pattern gives any entry at all. Most of the folders
 // the tasks empty are absent on a given machine; for those nothing is deleted
 // and nothing needs refusing, so the protected folders are not gathered.
@@ -171,15 +104,6 @@ bool AnythingMatches(const char* pattern)
 
 }  // namespace
 
-bool IsLinkedFolder(const char* folder)
-{
-    char copy[kPathSize];
-    if (!folder || !CopyText(copy, sizeof copy, folder)) return true;   // no sound answer
-    size_t n = std::strlen(copy);
-    if (n > 3 && EndsWithBackslash(copy)) copy[n - 1] = '\0';
-    return IsReachedThroughLink(copy);
-}
-
 void DeleteTree(const char* pattern, bool clearAttributes)
 {
     if (!pattern || pattern[0] == '\0') return;
@@ -191,8 +115,9 @@ void DeleteTree(const char* pattern, bool clearAttributes)
         LogEvent("delete files", pattern, kLogNotPresent);
         return;
     }
-    if (!MayEmpty(pattern)) {
-        LogRefusedPattern(pattern);
+    PathVerdict verdict = CheckPattern(pattern);
+    if (verdict != kPathAllowed) {
+        LogRefusal("delete files", pattern, verdict);
         return;
     }
     DeleteMatches(pattern, clearAttributes);
@@ -207,21 +132,4 @@ bool FileExists(const char* path)
         return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
     CloseHandle(file);
     return true;
-}
-
-// An absent folder holds nothing to delete and cannot be removed: it is
-// answered at once, without gathering the protected folders (most of the
-// suite's folders are absent on a given machine).
-bool IsSuiteFolder(const char* folder)
-{
-    if (!folder || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) return false;
-    return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
-}
-
-void RemoveSuiteFolder(const char* folder)
-{
-    if (IsSuiteFolder(folder))
-        RemoveDirectoryAndLog(folder);
-    else
-        LogRefusedFolder("remove folder", folder);
 }

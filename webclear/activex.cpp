@@ -2,14 +2,14 @@
 // probed for use, unregistered, deleted and dropped from the code store.
 #include <shlwapi.h>
 
+#include "services/com_server.h"
+#include "services/deletion_check.h"
+#include "services/machine_changes.h"
 #include "services/messages.h"
+#include "services/path_text.h"
 #include "services/run_context.h"
 #include "services/run_log.h"
-#include "services/com_server.h"
-#include "services/path_text.h"
-#include "services/process_view.h"
 #include "webclear/webclear.h"
-#include "services/tree_delete.h"
 
 namespace {
 
@@ -97,17 +97,11 @@ void DeleteCodeStoreKey(const ActiveXControl& control)
         DeleteKeyInView(HKEY_LOCAL_MACHINE, runContext.workText, runContext.viewAccessMask);
 }
 
-void DeleteFileWithNormalAttributes(const char* path)
-{
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileAndLog(path);
-}
-
 // folder ends in a backslash; a companion path that would not fit is skipped.
 void DeleteCompanionFile(const char* folder, const char* name)
 {
     char path[kPathSize];
-    if (JoinPath(path, sizeof path, folder, name)) DeleteFileWithNormalAttributes(path);
+    if (JoinPath(path, sizeof path, folder, name)) RemoveFile(path, kNormalAttributes);
 }
 
 // The Web-to-Host control's two companion files, and the browser's download
@@ -128,43 +122,33 @@ void RemoveWebToHostCompanions(const char* controlPath)
     // from inside a double-byte character (measured under Wine, code page 932).
     if (StrStrIA(folder, "conflict.")) {
         *lastBackslash = '\0';
-        RemoveSuiteFolder(folder);
+        RemoveEmptyFolder(folder);
     }
 }
 
-// Whether the registered file can be one of the suite's downloaded controls.
-// A bare or relative name would be looked for along the DLL search path (the
-// system folder first) and deleted relative to the current folder; a file in a
-// protected folder (the system folder, a root, a profile's own folders) or
-// behind a folder link is someone else's. Such a registration is passed over
-// like a missing one: nothing is loaded, unregistered or deleted for it.
-// A folder that no longer exists is still tested like any other: a control
-// whose file is gone is unregistered all the same, and its code store key
-// deleted when that succeeds.
-bool IsSuiteControlFile(const char* path)
-{
-    if (!IsAbsolutePath(path)) return false;
-    char folder[kPathSize];
-    if (!CopyText(folder, sizeof folder, path)) return false;
-    char* lastBackslash = LastBackslash(folder);
-    if (!lastBackslash) return false;
-    lastBackslash[1] = '\0';
-    return !IsProtectedFolder(folder) && !IsLinkedFolder(folder);
-}
-
+// The registered file can be one of the suite's downloaded controls only when
+// the safety check allows its folder. A bare or relative name would be looked
+// for along the DLL search path (the system folder first) and deleted relative
+// to the current folder; a file in a protected folder (the system folder, a
+// root, a profile's own folders) or behind a folder link is someone else's.
+// Such a registration is passed over like a missing one: nothing is loaded,
+// unregistered or deleted for it. A folder that no longer exists is still
+// tested like any other: a control whose file is gone is unregistered all the
+// same, and its code store key deleted when that succeeds.
 void RemoveControl(int index)
 {
     const ActiveXControl& control = ControlAt(index);
     if (!ReadControlPath(control)) return;
     const char* path = runContext.workPath;
-    if (!IsSuiteControlFile(path)) {
-        LogRefusedFile("remove control", path);
+    PathVerdict verdict = CheckFileFolder(path);
+    if (verdict != kPathAllowed) {
+        LogRefusal("remove control", path, verdict);
         return;
     }
     if (!ControlIsFree(path)) return;
     if (!UnregisterComServer(path)) return;
     DeleteCodeStoreKey(control);
-    DeleteFileWithNormalAttributes(path);
+    RemoveFile(path, kNormalAttributes);
     if (index == kWebToHostEntry) RemoveWebToHostCompanions(path);
 }
 

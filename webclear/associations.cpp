@@ -7,7 +7,7 @@
 
 #include "services/run_context.h"
 #include "services/path_text.h"
-#include "services/process_view.h"
+#include "services/machine_changes.h"
 #include "webclear/webclear.h"
 
 namespace {

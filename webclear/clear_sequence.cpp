@@ -2,7 +2,7 @@
 // left on the machine.
 #include "services/run_context.h"
 #include "services/run_log.h"
-#include "services/process_view.h"
+#include "services/machine_changes.h"
 #include "webclear/webclear.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "services/run_log.h"
 #include "services/library_loader.h"
+#include "services/machine_changes.h"
 #include "webclear/webclear.h"
 
 namespace {
@@ -14,13 +15,12 @@ constexpr DWORD kKeptEntryTypes = COOKIE_CACHE_ENTRY | URLHISTORY_CACHE_ENTRY;  
 
 using FindFirstEntry = HANDLE(WINAPI*)(LPCSTR, LPINTERNET_CACHE_ENTRY_INFOA, LPDWORD);
 using FindNextEntry = BOOL(WINAPI*)(HANDLE, LPINTERNET_CACHE_ENTRY_INFOA, LPDWORD);
-using DeleteEntry = BOOL(WINAPI*)(LPCSTR);
 using CloseSearch = BOOL(WINAPI*)(HANDLE);
 
 struct CacheApi {
     FindFirstEntry findFirst;
     FindNextEntry findNext;
-    DeleteEntry deleteEntry;
+    DeleteUrlCacheEntryFn deleteEntry;
     CloseSearch findClose;
 };
 
@@ -31,7 +31,7 @@ bool LookUpCacheApi(HMODULE wininet, CacheApi* api)
 {
     api->findFirst = reinterpret_cast<FindFirstEntry>(GetProcAddress(wininet, "FindFirstUrlCacheEntryA"));
     api->findNext = reinterpret_cast<FindNextEntry>(GetProcAddress(wininet, "FindNextUrlCacheEntryA"));
-    api->deleteEntry = reinterpret_cast<DeleteEntry>(GetProcAddress(wininet, "DeleteUrlCacheEntryA"));
+    api->deleteEntry = reinterpret_cast<DeleteUrlCacheEntryFn>(GetProcAddress(wininet, "DeleteUrlCacheEntryA"));
     api->findClose = reinterpret_cast<CloseSearch>(GetProcAddress(wininet, "FindCloseUrlCache"));
     return api->findFirst && api->findNext && api->deleteEntry && api->findClose;
 }
@@ -49,10 +49,8 @@ void ClearEntries(const CacheApi& api)
     HANDLE search = api.findFirst(nullptr, &entry.info, &size);
     if (!search) return;
     for (;;) {
-        if ((entry.info.CacheEntryType & kKeptEntryTypes) == 0) {
-            BOOL deleted = api.deleteEntry(entry.info.lpszSourceUrlName);
-            LogCacheEntryDeletion(entry.info.lpszSourceUrlName, deleted);
-        }
+        if ((entry.info.CacheEntryType & kKeptEntryTypes) == 0)
+            DeleteCacheEntry(api.deleteEntry, entry.info.lpszSourceUrlName);
         size = kEntryBufferSize;
         entry.info.dwStructSize = kEntryBufferSize;
         if (!api.findNext(search, &entry.info, &size)) break;

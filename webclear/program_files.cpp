@@ -4,19 +4,15 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "services/folders.h"
+#include "services/machine_changes.h"
+#include "services/path_text.h"
 #include "services/run_context.h"
 #include "services/run_log.h"
-#include "services/folders.h"
-#include "services/path_text.h"
-#include "services/process_view.h"
 #include "services/tree_delete.h"
 #include "webclear/webclear.h"
 
 namespace {
-
-// A running Session Manager recognises this lParam as the clear utility's
-// request to close.
-constexpr LPARAM kSessionManagerCloseCode = 12345;
 
 const char kCacheVersionFolder[] = "Ostrevan\\7.1";
 const char kAppDataVersionFolder[] = "Ostrevan Web\\7.1";
@@ -47,31 +43,6 @@ const char* const kCabinetPatterns[] = {
 };
 const char* const kControlFiles[] = {"KQ3D.OCX", "KQ5D.OCX", "KQ7V.OCX", "KQ8F.OCX", "PLXW2H.OCX"};
 
-void DeleteFileWithNormalAttributes(const char* path)
-{
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileAndLog(path);
-}
-
-bool IsFolderEntry(const WIN32_FIND_DATAA& entry)
-{
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Calls visit with each file (never a folder) that pattern matches. The
-// listing runs once to its end: nothing that visit does adds to it.
-template <typename Visit>
-void ForEachFile(const char* pattern, Visit visit)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA(pattern, &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        if (!IsFolderEntry(entry)) visit(entry.cFileName);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-}
-
 // The cache root's version folder of this pass (its "x64" form in the 64-bit
 // pass), in the low-integrity form of the root during a low-integrity run.
 bool BuildProfileFolder(char* out)
@@ -80,12 +51,6 @@ bool BuildProfileFolder(char* out)
         !AppendText(out, kPathSize, kCacheVersionFolder))
         return false;
     return !runContext.is64BitPass || AppendText(out, kPathSize, kX64Folder);
-}
-
-void CloseSessionManager()
-{
-    HWND window = FindWindowA(runContext.sessionManagerClass, nullptr);
-    if (window) PostMessageA(window, WM_CLOSE, 0, kSessionManagerCloseCode);
 }
 
 // Sales.ini names the session's desktop shortcut Sales.LNK.
@@ -99,7 +64,7 @@ void DeleteSessionShortcut(const char* profileName)
     // The last three characters, not bytes: a name matched through its short
     // form may end in a double-byte character.
     if (!ReplaceLastCharacters(shortcut, sizeof shortcut, 3, "LNK")) return;
-    DeleteFileWithNormalAttributes(shortcut);
+    RemoveFile(shortcut, kNormalAttributes);
 }
 
 void RemoveSessionProfiles(const char* profileFolder)
@@ -117,15 +82,12 @@ void RemoveSessionProfiles(const char* profileFolder)
 void RemoveCacheFiles(const char* profileFolder)
 {
     char pattern[kPathSize];
-    if (!IsSuiteFolder(profileFolder)) {
-        LogRefusedFolder("delete files", profileFolder);
-        return;
-    }
+    if (!FolderMayBeEmptied("delete files", profileFolder)) return;
     if (!JoinPathOrLog(pattern, sizeof pattern, profileFolder, "*.*", "delete files")) return;
     ForEachFile(pattern, [profileFolder](const char* name) {
         char path[kPathSize];
         if (JoinPathOrLog(path, sizeof path, profileFolder, name, "delete file"))
-            DeleteFileWithNormalAttributes(path);
+            RemoveFile(path, kNormalAttributes);
     });
 }
 
@@ -147,13 +109,13 @@ void RemoveAppletLibrary()
         !AppendText(path, sizeof path, kCacheVersionFolder) ||
         !AppendText(path, sizeof path, kAppletLibrary))
         return;
-    DeleteFileAndLog(path);
+    RemoveFile(path, kKeepAttributes);
     // The cuts take off what was appended above, all single-byte characters.
     size_t length = lstrlenA(path);
     path[length - lstrlenA(kAppletLibrary)] = '\0';
-    RemoveSuiteFolder(path);                      // <temp>\Ostrevan\7.1
+    RemoveEmptyFolder(path);                      // <temp>\Ostrevan\7.1
     path[lstrlenA(path) - 4] = '\0';              // cut "\7.1"
-    RemoveSuiteFolder(path);                      // <temp>\Ostrevan
+    RemoveEmptyFolder(path);                      // <temp>\Ostrevan
 }
 
 // The browser's Plugins folder from its App Paths registration in this pass's
@@ -186,7 +148,7 @@ void RemovePluginFiles(const char* pluginFolder)
     char path[kPathSize];
     for (const char* name : kPluginFiles) {
         if (CopyText(path, sizeof path, pluginFolder) && AppendText(path, sizeof path, name))
-            DeleteFileWithNormalAttributes(path);
+            RemoveFile(path, kNormalAttributes);
     }
     char pattern[kPathSize];
     if (!CopyText(pattern, sizeof pattern, pluginFolder) ||
@@ -194,7 +156,7 @@ void RemovePluginFiles(const char* pluginFolder)
         return;
     ForEachFile(pattern, [pluginFolder](const char* name) {
         char match[kPathSize];
-        if (JoinPath(match, sizeof match, pluginFolder, name)) DeleteFileWithNormalAttributes(match);
+        if (JoinPath(match, sizeof match, pluginFolder, name)) RemoveFile(match, kNormalAttributes);
     });
 }
 
@@ -239,16 +201,13 @@ void RemoveCabinetsAndControls()
     // A value naming a system folder or a link leaves it alone: the control
     // file names are generic enough to be someone else's there.
     if (!ReadDownloadFolder(folder)) return;
-    if (!IsSuiteFolder(folder)) {
-        LogRefusedFolder("delete files", folder);
-        return;
-    }
+    if (!FolderMayBeEmptied("delete files", folder)) return;
     char path[kPathSize];
     for (const char* pattern : kCabinetPatterns) {
         if (JoinPathOrLog(path, sizeof path, folder, pattern, "delete files")) DeleteTree(path, true);
     }
     for (const char* name : kControlFiles) {
-        if (JoinPathOrLog(path, sizeof path, folder, name, "delete file")) DeleteFileWithNormalAttributes(path);
+        if (JoinPathOrLog(path, sizeof path, folder, name, "delete file")) RemoveFile(path, kNormalAttributes);
     }
 }
 
@@ -265,17 +224,17 @@ void RemoveApplicationData()
     if (!JoinPathOrLog(pattern, sizeof pattern, folder, "*.*", "delete files")) return;
     DeleteTree(pattern, true);
     if (runContext.is64BitPass) {
-        RemoveSuiteFolder(folder);                         // ...\7.1\x64
+        RemoveEmptyFolder(folder);                         // ...\7.1\x64
         folder[lstrlenA(folder) - lstrlenA(kX64Folder)] = '\0';
     }
-    RemoveSuiteFolder(folder);                             // ...\7.1
+    RemoveEmptyFolder(folder);                             // ...\7.1
 }
 
 }  // namespace
 
 void RemoveProgramFilesAndPlugins()
 {
-    CloseSessionManager();
+    AskWindowToClose(runContext.sessionManagerClass, kSessionManagerCloseCode);   // not waited for
     char profileFolder[kPathSize];
     if (BuildProfileFolder(profileFolder)) {
         RemoveSessionProfiles(profileFolder);

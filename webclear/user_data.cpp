@@ -1,11 +1,13 @@
 // User data removal: empties the Web-to-Host working directory of this
 // registry view after the user confirmed it.
+#include "services/deletion_check.h"
+#include "services/folders.h"
+#include "services/machine_changes.h"
 #include "services/messages.h"
+#include "services/path_text.h"
 #include "services/run_context.h"
 #include "services/run_log.h"
 #include "services/settings.h"
-#include "services/folders.h"
-#include "services/path_text.h"
 #include "services/tree_delete.h"
 #include "webclear/webclear.h"
 
@@ -80,7 +82,7 @@ void RemoveUserDataFolder(const char* workingDirectory, const char* name)
         !JoinPath(pattern, sizeof pattern, folder, "*.*"))
         return;
     DeleteTree(pattern, true);
-    RemoveSuiteFolder(folder);
+    RemoveEmptyFolder(folder);
 }
 
 void EmptyWorkingDirectory(const char* workingDirectory)
@@ -96,7 +98,8 @@ void EmptyWorkingDirectory(const char* workingDirectory)
 // the working directory itself stays.
 //
 // A "Working Directory" that names a drive root, a system folder or an
-// ancestor of one, or that is no plain absolute path, is refused as a whole:
+// ancestor of one, that is no plain absolute path, or that is reached through
+// a junction or folder link, is refused as a whole:
 // nothing is asked and nothing is removed, not even its known sub-folders.
 // Their generic names ("Config", "Cache", "Spool") below such a folder belong
 // to others: below C:\Windows\System32, "Spool" is the print spooler's.
@@ -106,8 +109,9 @@ void RemoveWebUserData(HWND ownerWindow)
     bool fromRegistry = false;
     if (!FindWorkingDirectory(workingDirectory, &fromRegistry)) return;
     if (workingDirectory[0] == '\0') return;
-    if (IsProtectedFolder(workingDirectory)) {
-        LogEvent("remove user data", workingDirectory, kLogRefusedProtected);
+    PathVerdict verdict = CheckFolder(workingDirectory);
+    if (verdict != kPathAllowed) {
+        LogRefusal("remove user data", workingDirectory, verdict);
         return;
     }
     if (!runContext.quietMode && !ConfirmRemoval(ownerWindow, workingDirectory, fromRegistry))

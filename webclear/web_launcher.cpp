@@ -1,15 +1,13 @@
 // Web launcher removal: asks Java Web Start and the suite's web launcher to
 // uninstall the deployment of one session, found through its session profile.
 #include <windows.h>
-#include <shellapi.h>
 #include <cstring>
 #include <initializer_list>
 
-#include "services/run_context.h"
-#include "services/run_log.h"
 #include "services/folders.h"
+#include "services/machine_changes.h"
 #include "services/path_text.h"
-#include "services/process_view.h"
+#include "services/run_context.h"
 #include "webclear/webclear.h"
 
 namespace {
@@ -82,41 +80,14 @@ bool BuildUninstallParameters(const char* displayName, const char* descriptor, c
     return true;
 }
 
-// Starts program with parameters and waits for it to end, without time-out.
-// A program that cannot be started is passed over silently.
-void RunAndWait(const char* program, const char* parameters)
-{
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
-    info.hwnd = nullptr;
-    info.lpVerb = "Open";
-    info.lpFile = program;
-    info.lpParameters = parameters;
-    info.lpDirectory = nullptr;
-    info.nShow = SW_SHOWNORMAL;
-    char logged[2 * kPathSize + 2];
-    wsprintfA(logged, "%s %s", program, parameters);
-    if (!ShellExecuteExA(&info)) {
-        LogProgram(logged, false, GetLastError());
-        return;
-    }
-    DWORD exitCode = 0;
-    if (info.hProcess) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        GetExitCodeProcess(info.hProcess, &exitCode);
-        CloseHandle(info.hProcess);
-    }
-    LogProgram(logged, true, exitCode);
-}
-
 void RunUninstall(const char* program, const char* profilePath, const char* descriptor)
 {
     char displayName[kPathSize];
     char parameters[kPathSize];
     if (!ReadDisplayName(profilePath, displayName)) return;
     if (!BuildUninstallParameters(displayName, descriptor, parameters)) return;
-    RunAndWait(program, parameters);
+    // A program that cannot be started is passed over silently.
+    StartProgramAndWait(program, parameters, program);
 }
 
 // The launcher's registration: per user first, then per machine, each in its

@@ -3,6 +3,8 @@
 #include "dbcs/dbcs_support.h"
 #include "desktop/path_checks.h"
 #include "services/path_text.h"
+#include "services/deletion_check.h"
+#include "services/protected_folders.h"
 #include "services/tree_delete.h"
 
 namespace dbcs {

@@ -5,6 +5,7 @@
 
 #include "services/run_context.h"
 #include "desktop/desktop.h"
+#include "services/machine_changes.h"
 #include "desktop/desktop_support.h"
 #include "support/test_support.h"
 
@@ -121,7 +122,7 @@ TEST_F(ProductRegistry, EachPassLeavesTheOtherEditionsKeys)
 
 DWORD WINAPI DeleteTreeThread(void* key)
 {
-    DeleteKeyTree(static_cast<HKEY>(key));
+    DeleteKeyTree(static_cast<HKEY>(key), KeyPlace{HKEY_CURRENT_USER, "Tree", 0});
     return 0;
 }
 

@@ -8,7 +8,8 @@
 #include "services/run_context.h"
 #include "hardening/exercises.h"
 #include "hardening/hardening_support.h"
-#include "services/process_view.h"
+#include "services/machine_changes.h"
+#include "services/registry_links.h"
 
 namespace hardening {
 namespace {

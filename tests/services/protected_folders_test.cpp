@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "services/deletion_check.h"
+#include "services/protected_folders.h"
 #include "services/tree_delete.h"
 #include "services_support.h"
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "services/deletion_check.h"
+#include "services/protected_folders.h"
 #include "services/tree_delete.h"
 #include "services_support.h"
 

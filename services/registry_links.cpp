@@ -1,10 +1,9 @@
-#include "services/process_view.h"
+// Registry links: whether a key, or any key below it, is a link (a key made
+// with REG_OPTION_CREATE_LINK). The deletions that must never follow one ask
+// here first (services/machine_changes).
+#include "services/registry_links.h"
 
-#include <shlwapi.h>
 #include <cstring>
-
-#include "services/run_log.h"
-#include "services/path_text.h"
 
 namespace {
 
@@ -39,26 +38,6 @@ bool HoldsLink(HKEY parent, const char* path, REGSAM view, int depth)
     return found;
 }
 
-LONG DeleteTreeBelowParent(HKEY root, const char* path, REGSAM view)
-{
-    char parent[MAX_PATH];
-    if (!CopyText(parent, sizeof parent, path)) return ERROR_INVALID_PARAMETER;
-    char* cut = LastBackslash(parent);
-    const char* leaf = path;
-    HKEY parentKey = root;
-    bool opened = false;
-    if (cut) {
-        *cut = '\0';
-        leaf = path + (cut - parent) + 1;
-        LONG rc = RegOpenKeyExA(root, parent, 0, KEY_READ | KEY_WRITE | view, &parentKey);
-        if (rc != ERROR_SUCCESS) return rc;
-        opened = true;
-    }
-    LONG rc = SHDeleteKeyA(parentKey, leaf);
-    if (opened) RegCloseKey(parentKey);
-    return rc;
-}
-
 }  // namespace
 
 bool IsRegistryLink(HKEY parent, const char* path, REGSAM view)
@@ -74,26 +53,4 @@ bool IsRegistryLink(HKEY parent, const char* path, REGSAM view)
 bool TreeHoldsRegistryLink(HKEY parent, const char* path, REGSAM view)
 {
     return HoldsLink(parent, path, view, 0);
-}
-
-LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view)
-{
-    if (TreeHoldsRegistryLink(root, path, view)) {
-        LogRefusedKey(root, path, view);
-        return ERROR_ACCESS_DENIED;
-    }
-    LONG rc = DeleteTreeBelowParent(root, path, view);
-    LogKeyDeletion(root, path, view, rc);
-    return rc;
-}
-
-LONG DeleteKeyInProcessView(HKEY root, const char* path)
-{
-    if (TreeHoldsRegistryLink(root, path, 0)) {
-        LogRefusedKey(root, path, 0);
-        return ERROR_ACCESS_DENIED;
-    }
-    LONG rc = SHDeleteKeyA(root, path);
-    LogKeyDeletion(root, path, 0, rc);
-    return rc;
 }
