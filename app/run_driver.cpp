@@ -1,6 +1,7 @@
 #include "app/run_driver.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/confirm_dialog.h"
 #include "services/messages.h"
@@ -22,6 +23,17 @@ const char kUsageText[] =
     "/4  Uninstall Served Desktop\r\n"
     "/q  Quiet Mode\r\n";
 
+bool HasSwitchWord(const char* commandLine, char letter)
+{
+    for (const char* p = commandLine; *p;) {
+        while (*p == ' ' || *p == '\t') ++p;
+        const char* word = p;
+        while (*p && *p != ' ' && *p != '\t') ++p;
+        if (p - word == 2 && (word[0] == '/' || word[0] == '-') && (word[1] | 0x20) == letter) return true;
+    }
+    return false;
+}
+
 void ParseSwitches(const char* commandLine)
 {
     if (std::strchr(commandLine, '1')) runContext.clearUserFiles = 1;
@@ -29,6 +41,24 @@ void ParseSwitches(const char* commandLine)
     if (std::strchr(commandLine, '3')) runContext.clearInternetCache = 1;
     if (std::strchr(commandLine, '4')) runContext.uninstallServedDesktop = 1;
     if (std::strchr(commandLine, 'Q') || std::strchr(commandLine, 'q')) runContext.quietMode = 1;
+    if (HasSwitchWord(commandLine, 'e')) runContext.deploymentExitCodes = 1;
+    if (HasSwitchWord(commandLine, 'n')) {
+        runContext.previewRun = 1;
+        runContext.quietMode = 1;   // a preview asks nothing and shows nothing
+    }
+}
+
+int ExitCode(RunEnd end)
+{
+    if (runContext.previewRun) return ChangeCount() > 0 ? 1 : 0;
+    if (!runContext.deploymentExitCodes) return 1;
+    if (end == kRunCancelled) return kExitUserCancelled;
+    DWORD left = 0;
+    for (LogOutcome outcome : {kLogInUseKept, kLogAccessDenied, kLogRefusedProtected, kLogRefusedLink,
+                               kLogSkippedTooLong, kLogFailed})
+        left += OutcomeCount(outcome);
+    if (left > 0 || end == kRunFailed) return kExitFailed;
+    return OutcomeCount(kLogScheduledAtRestart) > 0 ? kExitRestartRequired : kExitSuccess;
 }
 
 // msi.dll is not one of the DLLs Windows always takes from its own folder, so it
@@ -123,6 +153,9 @@ int RunDriver(HINSTANCE instance, const char* commandLine)
     }
     runContext.osVersion.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     GetVersionExA(&runContext.osVersion);
+    // The switches of a whole word are known before the log opens: a preview
+    // writes its log whether or not "l" is given.
+    if (HasSwitchWord(commandLine, 'n')) runContext.previewRun = 1;
     OpenRunLog(commandLine);
 
     for (int passIndex = 0; passIndex < 2; ++passIndex) {
@@ -133,15 +166,19 @@ int RunDriver(HINSTANCE instance, const char* commandLine)
             INT_PTR confirmed = DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfirmDialogId),
                                                 nullptr, ConfirmDialogProc, 0);
             if (confirmed != 1) {
-                LogNote("confirmation dialog", "", "cancelled: nothing removed");
+                // -1: the dialog could not be made, which a user did not choose.
+                LogNote("confirmation dialog", "", confirmed == -1 ? "not shown: nothing removed"
+                                                                   : "cancelled: nothing removed");
                 CloseUserKey(runContext.writableUserKey);
-                CloseRunLog(1);
-                return 1;
+                int code = ExitCode(confirmed == -1 ? kRunFailed : kRunCancelled);
+                CloseRunLog(code);
+                return code;
             }
         }
         CloseUserKey(runContext.writableUserKey);
         runContext.is64BitPass = !runContext.is64BitPass;
     }
-    CloseRunLog(1);
-    return 1;
+    int code = ExitCode(kRunCompleted);
+    CloseRunLog(code);
+    return code;
 }

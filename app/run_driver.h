@@ -8,8 +8,25 @@ int RunDriver(HINSTANCE instance, const char* commandLine);
 extern const char kUsageText[];
 extern const char kUsageCaption[];
 
-// Sets the option flags for every switch character in commandLine; never clears one.
+// Sets the option flags for every switch character in commandLine; never
+// clears one. "/n" (preview) and "/e" (deployment exit codes) count only as
+// words of their own, so that a stray letter in a path or another word never
+// turns a cleaning run into a preview.
 void ParseSwitches(const char* commandLine);
+// Whether commandLine holds "/x" or "-x" (letter x in either case) as a word
+// delimited by blanks, tabs or its ends.
+bool HasSwitchWord(const char* commandLine, char letter);
+
+// How a run ended, and the exit code it gives: 1 (0 after the usage message)
+// unless the switches ask otherwise. A preview exits 0 when nothing would be
+// changed and 1 when something would; with "/e" a run exits with the codes of
+// the Windows Installer that distribution tools read.
+enum RunEnd { kRunCompleted, kRunCancelled, kRunFailed };
+constexpr int kExitSuccess = 0;
+constexpr int kExitRestartRequired = 3010;   // ERROR_SUCCESS_REBOOT_REQUIRED
+constexpr int kExitFailed = 1603;            // ERROR_INSTALL_FAILURE
+constexpr int kExitUserCancelled = 1602;     // ERROR_INSTALL_USEREXIT
+int ExitCode(RunEnd end);
 // Looks for the desktop edition among the installed Windows Installer products.
 void ProbeDesktopInstallation();
 // The same with the installer's MsiEnumProductsA given. An installer database

@@ -147,7 +147,9 @@ void DeleteKeyTree(HKEY key, const KeyPlace& place)
             DeleteKeyTree(subKey, KeyPlace{place.root, path, place.view});
             RegCloseKey(subKey);
         }
-        if (DeleteEmptyKey(key, place, name, kPartOfTree) != ERROR_SUCCESS) ++index;
+        // A preview leaves the sub-key listed at this index.
+        if (DeleteEmptyKey(key, place, name, kPartOfTree) != ERROR_SUCCESS || runContext.previewRun)
+            ++index;
     }
 }
 

@@ -42,10 +42,10 @@ bool UnregisterOutOfProcess(const char* path)
     char program[MAX_PATH];
     if (!BuildArguments(parameters, "/u /s ", path)) return false;   // would not fit
     if (!RegSvr32Path(program)) return false;
-    if (StartProgramAndWait(program, parameters, "RegSvr32.exe")) return true;
+    if (StartProgramAndWait(program, parameters, "RegSvr32.exe", path)) return true;
     char commandLine[kCommandSize];
     return BuildArguments(commandLine, "RegSvr32.exe /u /s ", path) &&
-           CreateProcessAndWait(program, commandLine);
+           CreateProcessAndWait(program, commandLine, path);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ namespace {
 const GUID kLocalAppDataLow = {0xA520A1A4, 0x1780, 0x4FF6,
                                {0xBD, 0x18, 0x16, 0x73, 0x43, 0xC5, 0xAF, 0x16}};
 constexpr DWORD kKnownFolderCreateInit = 0x8800;   // KF_FLAG_CREATE | KF_FLAG_INIT
+constexpr DWORD kKnownFolderDontVerify = 0x4000;   // KF_FLAG_DONT_VERIFY
 
 using GetKnownFolderPathFn = HRESULT(WINAPI*)(const GUID*, DWORD, HANDLE, PWSTR*);
 using GetFolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
@@ -116,7 +117,9 @@ bool ResolveTempRoot(char* out)
 HRESULT QueryLocalLow(GetKnownFolderPathFn getKnownFolderPath, char* converted)
 {
     PWSTR wide = nullptr;
-    HRESULT status = getKnownFolderPath(&kLocalAppDataLow, kKnownFolderCreateInit, nullptr, &wide);
+    // A preview changes nothing: it does not make a missing LocalLow folder.
+    DWORD flags = runContext.previewRun ? kKnownFolderDontVerify : kKnownFolderCreateInit;
+    HRESULT status = getKnownFolderPath(&kLocalAppDataLow, flags, nullptr, &wide);
     if (wide) {
         int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, converted, kPathSize, nullptr, nullptr);
         if (bytes == 0 && status == S_OK) status = kFolderRouteFailed;   // would not fit

@@ -1,6 +1,9 @@
 // The one door through which the program changes the machine (see
 // machine_changes.h). The calls are those the tasks made themselves before:
-// the same functions, flags, views and fallbacks, in the same order.
+// the same functions, flags, views and fallbacks, in the same order. In a
+// preview (runContext.previewRun) each function asks change_forecast what
+// the call would do instead of making it, records that, and answers as the
+// call would have.
 #include "services/machine_changes.h"
 
 #include <shellapi.h>
@@ -8,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "services/change_forecast.h"
 #include "services/deletion_check.h"
 #include "services/path_text.h"
 #include "services/registry_links.h"
@@ -86,6 +90,8 @@ bool HoldsSubKeys(HKEY parentKey, const char* name, REGSAM view)
     return subKeys > 0;
 }
 
+bool Preview() { return runContext.previewRun != 0; }
+
 void LogUnregistration(const char* path, const char* what, DWORD code)
 {
     char text[96];
@@ -93,13 +99,32 @@ void LogUnregistration(const char* path, const char* what, DWORD code)
     LogNote("unregister in process", path, text);
 }
 
+// A program that a preview would start: target, when given, is the file it
+// would act on; without it the program would find nothing to do, which
+// changes nothing (a server whose file has gone).
+bool ForecastStart(const char* shown, const char* target)
+{
+    if (target && GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
+        LogNote("start program", shown, "not needed: its file is not present");
+    else
+        LogAction("start program", shown, "would be started");
+    return true;
+}
+
 }  // namespace
+
+// DeleteFileA after the attribute reset, or in a preview its forecast.
+DWORD DeleteOrForecast(const char* path, AttributeReset reset)
+{
+    if (Preview()) return ForecastFileRemoval(path, reset != kKeepAttributes);
+    ResetAttributes(path, reset);
+    return DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+}
 
 DWORD RemoveFile(const char* path, AttributeReset reset)
 {
     if (!MayRemoveFile(path)) return ERROR_ACCESS_DENIED;
-    ResetAttributes(path, reset);
-    DWORD error = DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+    DWORD error = DeleteOrForecast(path, reset);
     LogEvent("delete file", path, OutcomeOfError(error), error);
     return error;
 }
@@ -107,13 +132,12 @@ DWORD RemoveFile(const char* path, AttributeReset reset)
 DWORD RemoveFileOrDeferToRestart(const char* path, AttributeReset reset)
 {
     if (!MayRemoveFile(path)) return ERROR_ACCESS_DENIED;
-    ResetAttributes(path, reset);
-    if (DeleteFileA(path)) {
+    DWORD error = DeleteOrForecast(path, reset);
+    if (error == ERROR_SUCCESS) {
         LogEvent("delete file", path, kLogRemoved);
         return ERROR_SUCCESS;
     }
-    DWORD error = GetLastError();
-    BOOL scheduled = MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    BOOL scheduled = Preview() || MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     LogOutcome outcome = OutcomeOfError(error);
     if (outcome != kLogNotPresent && scheduled) outcome = kLogScheduledAtRestart;
     LogEvent("delete file", path, outcome, error);
@@ -124,7 +148,8 @@ DWORD RemoveFileOrDeferToRestart(const char* path, AttributeReset reset)
 // folders (most of the suite's folders are absent on a given machine).
 bool FolderMayBeEmptied(const char* action, const char* folder)
 {
-    if (!folder || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) {
+    if (!folder || GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES ||
+        (Preview() && ForecastGone(folder))) {
         if (folder) LogEvent(action, folder, kLogNotPresent);
         return false;
     }
@@ -139,7 +164,8 @@ bool FolderMayBeEmptied(const char* action, const char* folder)
 bool RemoveEmptyFolder(const char* folder)
 {
     if (!FolderMayBeEmptied("remove folder", folder)) return false;
-    DWORD error = RemoveDirectoryA(folder) ? ERROR_SUCCESS : GetLastError();
+    DWORD error = Preview() ? ForecastFolderRemoval(folder)
+                            : RemoveDirectoryA(folder) ? ERROR_SUCCESS : GetLastError();
     if (error != ERROR_DIR_NOT_EMPTY) LogEvent("remove folder", folder, OutcomeOfError(error), error);
     return error == ERROR_SUCCESS;
 }
@@ -150,7 +176,9 @@ LONG DeleteKeyInView(HKEY root, const char* path, REGSAM view)
         LogKeyEvent(root, path, view, kLogRefusedLink);
         return ERROR_ACCESS_DENIED;
     }
-    LONG rc = view ? DeleteTreeBelowParent(root, path, view) : SHDeleteKeyA(root, path);
+    LONG rc = Preview() ? ForecastKeyTreeRemoval(root, path, view)
+              : view    ? DeleteTreeBelowParent(root, path, view)
+                        : SHDeleteKeyA(root, path);
     LogKeyEvent(root, path, view, OutcomeOfError(static_cast<DWORD>(rc)), static_cast<DWORD>(rc));
     return rc;
 }
@@ -165,7 +193,8 @@ LONG DeleteEmptyKey(HKEY parentKey, const KeyPlace& parent, const char* name, Ke
         if (record != kPartOfTree) LogKeyEvent(parent.root, path, parent.view, kLogRefusedLink);
         return ERROR_ACCESS_DENIED;
     }
-    LONG rc = RegDeleteKeyA(parentKey, name);
+    LONG rc = Preview() ? ForecastEmptyKeyRemoval(parentKey, parent.root, parent.path, name, parent.view)
+                        : RegDeleteKeyA(parentKey, name);
     if (record == kPartOfTree) return rc;
     if (record == kRecordUnlessHoldingKeys && rc == ERROR_ACCESS_DENIED &&
         HoldsSubKeys(parentKey, name, parent.view))
@@ -177,7 +206,7 @@ LONG DeleteEmptyKey(HKEY parentKey, const KeyPlace& parent, const char* name, Ke
 
 bool DeleteCacheEntry(DeleteUrlCacheEntryFn deleteEntry, const char* url)
 {
-    BOOL deleted = deleteEntry(url);
+    BOOL deleted = Preview() || deleteEntry(url);
     DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
     char object[kObjectSize];
     std::snprintf(object, sizeof object, "URL cache entry %s", url);
@@ -185,10 +214,12 @@ bool DeleteCacheEntry(DeleteUrlCacheEntryFn deleteEntry, const char* url)
     return deleted != FALSE;
 }
 
-bool StartProgramAndWait(const char* program, const char* parameters, const char* shownName)
+bool StartProgramAndWait(const char* program, const char* parameters, const char* shownName,
+                         const char* target)
 {
     char shown[2 * kPathSize + 2];
     std::snprintf(shown, sizeof shown, "%s %s", shownName, parameters);
+    if (Preview()) return ForecastStart(shown, target);
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof info;
     info.fMask = kShellMask;
@@ -204,12 +235,13 @@ bool StartProgramAndWait(const char* program, const char* parameters, const char
     return true;
 }
 
-bool CreateProcessAndWait(const char* program, char* commandLine)
+bool CreateProcessAndWait(const char* program, char* commandLine, const char* target)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     PROCESS_INFORMATION process = {};
+    if (Preview()) return ForecastStart(commandLine, target);
     if (!CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         LogProgram(commandLine, false, GetLastError());
@@ -222,6 +254,15 @@ bool CreateProcessAndWait(const char* program, char* commandLine)
 
 bool UnregisterServerInProcess(const char* path)
 {
+    if (Preview()) {
+        // Loading the server would run its code: only its file is looked at.
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+            LogUnregistration(path, "could not be loaded", GetLastError());
+            return false;
+        }
+        LogAction("unregister in process", path, "would be unregistered");
+        return true;
+    }
     HMODULE server = LoadLibraryA(path);
     if (!server) {
         LogUnregistration(path, "could not be loaded", GetLastError());
@@ -239,5 +280,9 @@ bool UnregisterServerInProcess(const char* path)
 void AskWindowToClose(const char* windowClass, LPARAM code)
 {
     HWND window = FindWindowA(windowClass, nullptr);
-    if (window && PostMessageA(window, WM_CLOSE, 0, code)) LogNote("ask to close", windowClass, "WM_CLOSE posted");
+    if (!window) return;
+    if (Preview())
+        LogAction("ask to close", windowClass, "would be asked to close");
+    else if (PostMessageA(window, WM_CLOSE, 0, code))
+        LogAction("ask to close", windowClass, "WM_CLOSE posted");
 }

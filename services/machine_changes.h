@@ -7,6 +7,10 @@
 //  - makes the Windows call the task needs, with its flags, view and fallback;
 //  - records the outcome once in the run's log (services/run_log): the line
 //    when the log is on, the count for the summary and the exit code always.
+// In a preview (runContext.previewRun, the switch "/n") nothing is changed:
+// each function records what the call would do ("would be removed", "would
+// be started", ...) and answers as the call would have, so that the tasks
+// take the same course as in a cleaning run.
 #pragma once
 #include <windows.h>
 
@@ -64,11 +68,13 @@ bool DeleteCacheEntry(DeleteUrlCacheEntryFn deleteEntry, const char* url);
 
 // Starts program with parameters through ShellExecuteExA, without error
 // dialogs, and waits for it without time-out. The log shows shownName and the
-// parameters. True when it was started.
-bool StartProgramAndWait(const char* program, const char* parameters, const char* shownName);
+// parameters. True when it was started. target, when given, is the file the
+// program acts on (a preview counts no change when it is absent).
+bool StartProgramAndWait(const char* program, const char* parameters, const char* shownName,
+                         const char* target = nullptr);
 // The same through CreateProcessA with a whole command line (modified in
 // place by CreateProcessA, as it may be).
-bool CreateProcessAndWait(const char* program, char* commandLine);
+bool CreateProcessAndWait(const char* program, char* commandLine, const char* target = nullptr);
 
 // Loads the server DLL at path, calls its DllUnregisterServer and frees it.
 // True when the DLL loaded and exports the function; what it returned is

@@ -33,6 +33,8 @@ struct RunContext {
     BYTE is64BitPass;
     BYTE removeDesktopUserData;
     BYTE desktopDeleteIncomplete;
+    BYTE previewRun;            // "/n": record what would be done, change nothing
+    BYTE deploymentExitCodes;   // "/e": exit with the Windows Installer's codes
 };
 
 extern RunContext runContext;

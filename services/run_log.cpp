@@ -40,9 +40,21 @@ const char* const kOutcomeNames[kLogOutcomeCount] = {
     "failed",
 };
 
+// A preview writes these in place of the first two.
+const char kWouldBeRemoved[] = "would be removed";
+const char kWouldBeScheduled[] = "in use, would be scheduled for deletion at restart";
+
 HANDLE logFile = INVALID_HANDLE_VALUE;
 char logTask[64] = "start";
 DWORD outcomeCounts[kLogOutcomeCount];
+DWORD actionCount;
+
+const char* OutcomeName(int outcome)
+{
+    if (runContext.previewRun && outcome == kLogRemoved) return kWouldBeRemoved;
+    if (runContext.previewRun && outcome == kLogScheduledAtRestart) return kWouldBeScheduled;
+    return kOutcomeNames[outcome];
+}
 
 // <long form of the temporary folder>\name, into out (260 bytes).
 bool BuildTempFilePath(const char* name, char* out)
@@ -208,7 +220,8 @@ void OpenRunLog(const char* commandLine)
 {
     if (RunLogOpen()) return;
     std::memset(outcomeCounts, 0, sizeof outcomeCounts);
-    if (!LogRequested(commandLine)) return;
+    actionCount = 0;
+    if (!LogRequested(commandLine) && !runContext.previewRun) return;
     char path[kPathSize];
     if (!BuildTempFilePath(kLogFileName, path)) return;
     HANDLE file = OpenCheckedLog(path);
@@ -220,7 +233,7 @@ void OpenRunLog(const char* commandLine)
 
     char text[kLineSize];
     std::snprintf(text, sizeof text, "command line: %s", commandLine);
-    WriteHeader("run started", text);
+    WriteHeader(runContext.previewRun ? "preview started, nothing is changed" : "run started", text);
     const OSVERSIONINFOA& os = runContext.osVersion;
     std::snprintf(text, sizeof text, "Windows %lu.%lu.%lu, platform %lu, %s",
                   os.dwMajorVersion, os.dwMinorVersion, os.dwBuildNumber, os.dwPlatformId,
@@ -232,12 +245,15 @@ void LogOptions(const char* stage)
 {
     if (!RunLogOpen()) return;
     char text[512];
-    std::snprintf(text, sizeof text,
-                  "user files %u, ActiveX controls %u, Internet cache %u, Served Desktop %u, quiet %u, "
-                  "log 1, desktop edition installed %u",
-                  runContext.clearUserFiles, runContext.uninstallActiveX, runContext.clearInternetCache,
-                  runContext.uninstallServedDesktop, runContext.quietMode,
-                  runContext.desktopProductInstalled);
+    int n = std::snprintf(text, sizeof text,
+                          "user files %u, ActiveX controls %u, Internet cache %u, Served Desktop %u, "
+                          "quiet %u, log 1, desktop edition installed %u",
+                          runContext.clearUserFiles, runContext.uninstallActiveX,
+                          runContext.clearInternetCache, runContext.uninstallServedDesktop,
+                          runContext.quietMode, runContext.desktopProductInstalled);
+    if (n > 0 && runContext.previewRun) n += std::snprintf(text + n, sizeof text - n, ", preview 1");
+    if (n > 0 && runContext.deploymentExitCodes)
+        std::snprintf(text + n, sizeof text - n, ", deployment exit codes 1");
     char what[128];
     std::snprintf(what, sizeof what, "%s, options %s", ClearRunName(), stage);
     WriteHeader(what, text);
@@ -249,7 +265,7 @@ void CloseRunLog(int exitCode)
     char text[kLineSize];
     size_t used = 0;
     for (int i = 0; i < kLogOutcomeCount; ++i) {
-        int n = std::snprintf(text + used, sizeof text - used, "%s: %lu; ", kOutcomeNames[i],
+        int n = std::snprintf(text + used, sizeof text - used, "%s: %lu; ", OutcomeName(i),
                               outcomeCounts[i]);
         if (n > 0) used += static_cast<size_t>(n);
     }
@@ -279,7 +295,7 @@ void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD 
     ++outcomeCounts[outcome];
     if (!RunLogOpen()) return;
     if (outcome != kLogFailed) {
-        WriteEvent(action, object, kOutcomeNames[outcome]);
+        WriteEvent(action, object, OutcomeName(outcome));
         return;
     }
     char result[64];
@@ -288,6 +304,17 @@ void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD 
 }
 
 DWORD OutcomeCount(LogOutcome outcome) { return outcomeCounts[outcome]; }
+
+DWORD ChangeCount()
+{
+    return outcomeCounts[kLogRemoved] + outcomeCounts[kLogScheduledAtRestart] + actionCount;
+}
+
+void LogAction(const char* action, const char* object, const char* text)
+{
+    ++actionCount;
+    WriteEvent(action, object, text);
+}
 
 void LogNote(const char* action, const char* object, const char* text)
 {

@@ -34,9 +34,12 @@ constexpr DWORD kLogRotateSize = 4 * 1024 * 1024;
 // the other switches.
 bool LogRequested(const char* commandLine);
 
-// Opens the log when the command line asks for it and writes the header (the
-// program's version, the command line, the Windows version). Call after
-// osVersion is filled. Nothing is shown when the log cannot be opened.
+// Begins the run's record: the counts start from zero, and the log is opened
+// when the command line asks for it or the run is a preview
+// (runContext.previewRun), with its header (the program's version, the
+// command line, the Windows version). Call after osVersion is filled.
+// Nothing is shown when the log cannot be opened. In a preview, removals are
+// written as "would be removed".
 void OpenRunLog(const char* commandLine);
 // The option flags as they stand, with stage saying when ("after the
 // switches", "after the installer probe").
@@ -53,6 +56,9 @@ void SetLogTask(const char* task);
 void LogEvent(const char* action, const char* object, LogOutcome outcome, DWORD error = 0);
 // One event with a free text in place of an outcome (not counted).
 void LogNote(const char* action, const char* object, const char* text);
+// A change that is no removal (a program started, a server unregistered, a
+// window asked to close), with a free text; counted among the changes.
+void LogAction(const char* action, const char* object, const char* text);
 // The outcome of a failed file, folder or key operation by its error code.
 LogOutcome OutcomeOfError(DWORD error);
 // The outcome that the safety check's refusal stands for.
@@ -77,6 +83,9 @@ void LogMessage(const char* caption, int answer);
 
 // How many events of the run had this outcome.
 DWORD OutcomeCount(LogOutcome outcome);
+// How many changes the run made, or in a preview would make: removals,
+// restart schedules and the actions of LogAction.
+DWORD ChangeCount();
 
 // Whether path names the log or its predecessor Wipora.log.old in the
 // temporary folder: no deletion may take them, with or without the switch.
