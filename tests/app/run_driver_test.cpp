@@ -42,6 +42,33 @@ TEST(SwitchParse, WordsAndPathsSelectByTheirCharacters)
     EXPECT_TRUE(Same(Parse("C:\\logs\\run4.txt"), Flags{0, 0, 0, 1, 0}));
 }
 
+// "/n" and "/e" count only as words of their own: a letter inside a path or
+// another switch word never turns a cleaning run into a preview.
+TEST(SwitchParse, PreviewAndExitCodesAreWordsOfTheirOwn)
+{
+    struct Tail { const char* text; bool preview, exitCodes; };
+    const Tail tails[] = {
+        {"/n", true, false},           {"-N /1", true, false},       {"/1\t/n\t/q", true, false},
+        {"/e /q", false, true},        {"/q -E", false, true},       {"/n /e", true, true},
+        {"/quiet /1", false, false},   {"/new /en", false, false},   {"n e", false, false},
+        {"/nq /eq", false, false},     {"x/n y/e", false, false},    {"//n --e", false, false},
+        {"Files\\Wipora Tools\\Wipora.exe /1 /q", false, false},
+        {"\"C:\\n\\Wipora.exe\" /e", false, true},
+    };
+    for (const Tail& t : tails) {
+        ResetRunContext();
+        ParseSwitches(t.text);
+        EXPECT_EQ(runContext.previewRun, t.preview ? 1 : 0) << t.text;
+        EXPECT_EQ(runContext.deploymentExitCodes, t.exitCodes ? 1 : 0) << t.text;
+        if (t.preview) EXPECT_EQ(runContext.quietMode, 1) << "a preview asks nothing: " << t.text;
+    }
+    ResetRunContext();
+    ParseSwitches("/n");
+    EXPECT_EQ(runContext.quietMode, 1);
+    EXPECT_EQ(runContext.clearUserFiles + runContext.uninstallActiveX + runContext.clearInternetCache +
+                  runContext.uninstallServedDesktop, 0) << "the preview selects no task of its own";
+}
+
 TEST(SwitchParse, NeverClearsAFlag)
 {
     ResetRunContext();

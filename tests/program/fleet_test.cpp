@@ -1,0 +1,350 @@
+// Deployment to a fleet on the sample machine: the preview ("/n") changes
+// nothing and names everything a cleaning run then removes; the deployment
+// exit codes ("/e") of a clean machine, a restart still needed, a file that
+// stays and a cancelled dialog; and neither switch hides inside another word.
+#include <gtest/gtest.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "program/scenario_support.h"
+#include "support/test_support.h"
+
+namespace {
+
+using namespace scenario;
+
+const char kAll[] = "/1 /2 /3 /4";
+const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
+const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
+const int kCancel = 206;
+
+std::string Lowered(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)tolower(c); });
+    return s;
+}
+
+std::string LogPath()
+{
+    char buffer[MAX_PATH], longForm[MAX_PATH];
+    DWORD n = GetTempPathA(sizeof buffer, buffer);
+    DWORD m = GetLongPathNameA(buffer, longForm, sizeof longForm);
+    return ((m > 0 && m < sizeof longForm) ? std::string(longForm) : std::string(buffer, n)) + "Wipora.log";
+}
+
+// The log's event lines as (action, object, outcome), objects lower-cased.
+struct Event { std::string action, object, outcome; };
+std::vector<Event> LogEvents()
+{
+    std::string text;
+    std::vector<Event> events;
+    if (!fixture::ReadFile(LogPath(), &text)) return events;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> f;
+        for (size_t start = 0;;) {
+            size_t bar = line.find(" | ", start);
+            f.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+            if (bar == std::string::npos) break;
+            start = bar + 3;
+        }
+        if (f.size() == 6 && f[1].find("-bit view") != std::string::npos)
+            events.push_back({f[3], Lowered(f[4]), f[5]});
+    }
+    return events;
+}
+
+std::string LogLineWith(const std::string& part)
+{
+    std::string text;
+    fixture::ReadFile(LogPath(), &text);
+    size_t at = text.find(part);
+    if (at == std::string::npos) return "";
+    size_t start = text.rfind('\n', at);
+    return text.substr(start == std::string::npos ? 0 : start + 1, text.find('\r', at) - (start + 1));
+}
+
+// --- The whole machine, as far as a run could change it ------------------------
+
+using State = std::map<std::string, std::string>;
+
+void AddFiles(const std::string& folder, State* state)
+{
+    WIN32_FIND_DATAA e;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &e);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = e.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + "\\" + name;
+        if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*state)["dir " + path] = std::to_string(e.dwFileAttributes);
+            if (!(e.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) AddFiles(path, state);
+            continue;
+        }
+        std::ostringstream v;
+        v << e.dwFileAttributes << " " << e.nFileSizeLow << " " << e.ftLastWriteTime.dwLowDateTime << " "
+          << e.ftLastWriteTime.dwHighDateTime;
+        (*state)["file " + path] = v.str();
+    } while (FindNextFileA(search, &e));
+    FindClose(search);
+}
+
+void AddKeys(HKEY root, const std::string& rootName, const std::string& path, REGSAM view, State* state)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+    std::string id = "key " + rootName + "\\" + path;
+    (*state)[id] = "";
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        BYTE data[8192];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        LONG rc = RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        (*state)[id + " value " + std::string(name, nameSize)] =
+            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), rc == ERROR_SUCCESS ? dataSize : 0);
+    }
+    std::vector<std::string> subKeys;
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subKeys.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& sub : subKeys) AddKeys(root, rootName, path.empty() ? sub : path + "\\" + sub, view, state);
+}
+
+void AddUrlCache(State* state)
+{
+    HMODULE wininet = LoadLibraryA("wininet.dll");
+    ASSERT_NE(wininet, nullptr);
+    auto findFirst = reinterpret_cast<decltype(&FindFirstUrlCacheEntryA)>(
+        GetProcAddress(wininet, "FindFirstUrlCacheEntryA"));
+    auto findNext = reinterpret_cast<decltype(&FindNextUrlCacheEntryA)>(
+        GetProcAddress(wininet, "FindNextUrlCacheEntryA"));
+    auto findClose = reinterpret_cast<decltype(&FindCloseUrlCache)>(GetProcAddress(wininet, "FindCloseUrlCache"));
+    ASSERT_TRUE(findFirst && findNext && findClose);
+    union { INTERNET_CACHE_ENTRY_INFOA info; char bytes[8192]; } entry;
+    DWORD size = sizeof entry;
+    HANDLE search = findFirst(nullptr, &entry.info, &size);
+    if (search) {
+        do {
+            (*state)["url " + std::string(entry.info.lpszSourceUrlName)] = std::to_string(entry.info.CacheEntryType);
+            size = sizeof entry;
+        } while (findNext(search, &entry.info, &size));
+        findClose(search);
+    }
+    FreeLibrary(wininet);
+}
+
+// Every file and folder of drive C: (names, attributes, sizes, write times),
+// every key and value of the user's hive and of the machine's software in
+// both views and of the Session Manager's key (restart schedules), and the
+// URL cache. The run's log and its folder's time stamp are left out.
+State MachineState()
+{
+    State state;
+    AddFiles("C:", &state);
+    AddKeys(HKEY_CURRENT_USER, "HKCU", "", 0, &state);
+    AddKeys(HKEY_LOCAL_MACHINE, "HKLM32", "Software", KEY_WOW64_32KEY, &state);
+    AddKeys(HKEY_LOCAL_MACHINE, "HKLM64", "Software", KEY_WOW64_64KEY, &state);
+    AddKeys(HKEY_LOCAL_MACHINE, "HKLM", "System\\CurrentControlSet\\Control\\Session Manager", 0, &state);
+    AddUrlCache(&state);
+    std::string log = Lowered(LogPath());
+    for (auto it = state.begin(); it != state.end();) {
+        std::string lowered = Lowered(it->first);
+        bool logFile = lowered.find(log) != std::string::npos;
+        bool logFolder = lowered == "dir " + log.substr(0, log.rfind('\\'));
+        it = (logFile || logFolder) ? state.erase(it) : std::next(it);
+    }
+    return state;
+}
+
+void ExpectSameMachine(const State& before, const State& after)
+{
+    for (const auto& b : before) {
+        auto a = after.find(b.first);
+        if (a == after.end()) ADD_FAILURE() << "gone: " << b.first;
+        else if (a->second != b.second) ADD_FAILURE() << "changed: " << b.first;
+    }
+    for (const auto& a : after)
+        if (!before.count(a.first)) ADD_FAILURE() << "new: " << a.first;
+}
+
+// --- A process holding a file open without sharing ------------------------------
+
+class Held {
+public:
+    Held(const std::string& path, const std::string& name) : name_(name)
+    {
+        std::string command = "\"" + fixture::DoublesDir() + "\\holder.exe\" \"" + path + "\" " + name;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &process_))
+            return;
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (name + "-ready").c_str());
+        held_ = WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
+        CloseHandle(ready);
+    }
+    ~Held()
+    {
+        HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, (name_ + "-stop").c_str());
+        SetEvent(stop);
+        if (process_.hProcess) WaitForSingleObject(process_.hProcess, 20000);
+        CloseHandle(stop);
+        if (process_.hProcess) CloseHandle(process_.hProcess);
+        if (process_.hThread) CloseHandle(process_.hThread);
+    }
+    bool held() const { return held_; }
+
+private:
+    std::string name_;
+    PROCESS_INFORMATION process_ = {};
+    bool held_ = false;
+};
+
+// A restart schedule left by a run would delete the file at the next start
+// of the bench's Wine session.
+void ForgetRestartSchedules()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "PendingFileRenameOperations");
+        RegCloseKey(key);
+    }
+}
+
+class Fleet : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { prepared_ = PrepareTools(&prepareError_); }
+    static void TearDownTestSuite() { Uninstall(); }
+
+    void Start()
+    {
+        ASSERT_TRUE(prepared_) << prepareError_;
+        DeleteFileA(LogPath().c_str());
+        ASSERT_TRUE(Install("standard"));
+        ASSERT_TRUE(TakeSnapshot(&before_));
+        ExpectInstalled(before_, sample::kStandard);
+        ASSERT_FALSE(HasFailure()) << "the sample machine is incomplete";
+        ClearLogs();
+    }
+    robot::Run Run(const std::string& switches, const robot::Answer& answer = PressNothing)
+    {
+        DeleteFileA(LogPath().c_str());
+        return RunProgram(switches, answer);
+    }
+
+    static bool prepared_;
+    static std::string prepareError_;
+    Snapshot before_;
+};
+
+bool Fleet::prepared_ = false;
+std::string Fleet::prepareError_;
+
+// The preview of the full sample machine changes nothing at all, starts and
+// loads nothing, and names (as "would be removed") every object that the
+// cleaning run then removes; the cleaning run with "/e" exits 0; a preview of
+// the cleared machine finds nothing to change and exits 0. The usage message
+// and a cancelled dialog with "/e" change nothing either: 0 and 1602.
+TEST_F(Fleet, PreviewChangesNothingAndNamesWhatTheRunRemoves)
+{
+    Start();
+    State machine = MachineState();
+
+    robot::Run usage = Run("/e ?", [](const robot::ShownWindow&) { return IDOK; });
+    EXPECT_EQ(usage.exitCode, 0) << "usage message with /e";
+    ASSERT_EQ(usage.windows.size(), 1u);
+    EXPECT_EQ(usage.windows[0].caption, kUsageCaption);
+    robot::Run cancelled =
+        Run("/e", [](const robot::ShownWindow& w) { return w.caption == kDialogCaption ? kCancel : 0; });
+    EXPECT_EQ(cancelled.exitCode, 1602) << "dialog cancelled with /e";
+
+    robot::Run preview = Run(std::string(kAll) + " /n");
+    EXPECT_EQ(preview.exitCode, 1) << "a preview of a machine with the suite on it";
+    for (const robot::ShownWindow& w : preview.windows) ADD_FAILURE() << "window shown by a preview: " << w.caption;
+    ExpectLaunches(false);
+    ExpectUnregistrations(before_, "?", sample::kStandard);
+    ExpectSessionManagerClosed("Ostrevan Session Manager", false);
+    ExpectSameMachine(machine, MachineState());
+    EXPECT_NE(LogLineWith("| preview started, nothing is changed | command line: /1 /2 /3 /4 /n"), "");
+    EXPECT_NE(LogLineWith("| summary | would be removed: "), "");
+    std::set<std::string> named;
+    size_t starts = 0;
+    for (const Event& e : LogEvents()) {
+        if (e.outcome == "would be removed") named.insert(e.action + " " + e.object);
+        if (e.action == "start program" && e.outcome == "would be started") ++starts;
+    }
+    EXPECT_GE(starts, 2u) << "Java Web Start and the web launcher for the session profiles";
+
+    robot::Run run = Run(std::string(kAll) + " /q /e /l");
+    EXPECT_EQ(run.exitCode, 0) << "a cleaning run with /e that removed everything";
+    Snapshot after;
+    ASSERT_TRUE(TakeSnapshot(&after));
+    ExpectOutcome(after, "/1 /2 /3 /4 /q", sample::kStandard);
+    size_t removed = 0;
+    for (const Event& e : LogEvents()) {
+        if (e.outcome != "removed") continue;
+        ++removed;
+        EXPECT_TRUE(named.count(e.action + " " + e.object)) << "removed but not named by the preview: " << e.object;
+    }
+    EXPECT_GT(removed, 300u);
+    EXPECT_NE(LogLineWith("| summary | removed: "), "");
+    EXPECT_NE(LogLineWith("; exit code 0"), "") << "the summary gives the exit code";
+
+    State cleared = MachineState();
+    robot::Run second = Run(std::string(kAll) + " /n");
+    EXPECT_EQ(second.exitCode, 0) << "a preview of the cleared machine";
+    for (const Event& e : LogEvents())
+        EXPECT_TRUE(e.outcome.find("would") == std::string::npos) << e.action << " " << e.object << " " << e.outcome;
+    ExpectSameMachine(cleared, MachineState());
+}
+
+// An uninstaller held open: scheduled for deletion at restart, 3010 with /e.
+// A control held open in quiet mode: kept, 1603 with /e; its preview marks it
+// in use. Without /e both runs exit 1.
+TEST_F(Fleet, HeldFilesGiveRestartRequiredAndFailure)
+{
+    struct Case { const char* path; const char* outcome; int withE; const char* previewOutcome; };
+    const Case cases[] = {
+        {"{pf86}\\Ostrevan\\7.1\\OVUNINST.EXE", "in use, scheduled for deletion at restart", 3010,
+         "in use, would be scheduled for deletion at restart"},
+        {"{dpf}\\OVMFD32.OCX", "in use, kept", 1603, "in use, kept"},
+    };
+    for (const Case& c : cases) {
+        Start();
+        std::string path = Located(before_, c.path);
+        Held held(path, "wipora-fleet-held");
+        ASSERT_TRUE(held.held()) << path;
+
+        robot::Run preview = Run(std::string(kAll) + " /n");
+        EXPECT_EQ(preview.exitCode, 1);
+        bool marked = false;
+        for (const Event& e : LogEvents()) marked |= e.object == Lowered(path) && e.outcome == c.previewOutcome;
+        EXPECT_TRUE(marked) << "the preview marks " << path << " as " << c.previewOutcome;
+
+        robot::Run run = Run(std::string(kAll) + " /q /e /l");
+        ForgetRestartSchedules();
+        EXPECT_EQ(run.exitCode, c.withE) << path;
+        bool logged = false;
+        for (const Event& e : LogEvents()) logged |= e.object == Lowered(path) && e.outcome == c.outcome;
+        EXPECT_TRUE(logged) << path << " " << c.outcome;
+        EXPECT_NE(LogLineWith("; exit code " + std::to_string(c.withE)), "");
+        EXPECT_TRUE(fixture::Exists(path));
+
+        robot::Run plain = Run(std::string(kAll) + " /q");
+        ForgetRestartSchedules();
+        EXPECT_EQ(plain.exitCode, 1) << "without /e, " << path;
+    }
+}
+
+}  // namespace
