@@ -60,7 +60,9 @@ TEST(SwitchParse, PreviewAndExitCodesAreWordsOfTheirOwn)
         ParseSwitches(t.text);
         EXPECT_EQ(runContext.previewRun, t.preview ? 1 : 0) << t.text;
         EXPECT_EQ(runContext.deploymentExitCodes, t.exitCodes ? 1 : 0) << t.text;
-        if (t.preview) EXPECT_EQ(runContext.quietMode, 1) << "a preview asks nothing: " << t.text;
+        if (t.preview) {
+            EXPECT_EQ(runContext.quietMode, 1) << "a preview asks nothing: " << t.text;
+        }
     }
     ResetRunContext();
     ParseSwitches("/n");

@@ -3,6 +3,7 @@
 // exit codes ("/e") of a clean machine, a restart still needed, a file that
 // stays and a cancelled dialog; and neither switch hides inside another word.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -144,17 +145,54 @@ void AddUrlCache(State* state)
     FreeLibrary(wininet);
 }
 
-// Every file and folder of drive C: (names, attributes, sizes, write times),
-// every key and value of the user's hive and of the machine's software in
-// both views and of the Session Manager's key (restart schedules), and the
-// URL cache. The run's log and its folder's time stamp are left out.
+// What a run could change, as far as it can be read in a few seconds under
+// the emulator: every file and folder of drive C: outside the Windows folder
+// (names, attributes, sizes, write times) and the Windows folder's downloaded
+// program files; every key and value of the user's software, of the machine's
+// software in both views outside the classes and Microsoft's own keys, of the
+// machine's keys that a run deletes in (the code store, the browser's plug-in
+// extensions, App Paths, the suite's classes) and of the Session Manager's
+// key (restart schedules); and the URL cache. The sample machine's own report
+// covers every item and bystander besides. The run's log and its folder's
+// time stamp are left out.
 State MachineState()
 {
     State state;
-    AddFiles("C:", &state);
-    AddKeys(HKEY_CURRENT_USER, "HKCU", "", 0, &state);
-    AddKeys(HKEY_LOCAL_MACHINE, "HKLM32", "Software", KEY_WOW64_32KEY, &state);
-    AddKeys(HKEY_LOCAL_MACHINE, "HKLM64", "Software", KEY_WOW64_64KEY, &state);
+    WIN32_FIND_DATAA e;
+    HANDLE top = FindFirstFileA("C:\\*", &e);
+    if (top != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = e.cFileName;
+            if (name == "." || name == ".." || Lowered(name) == "windows") continue;
+            if (e.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) AddFiles("C:\\" + name, &state);
+            else state["file C:\\" + name] = std::to_string(e.nFileSizeLow);
+        } while (FindNextFileA(top, &e));
+        FindClose(top);
+    }
+    AddFiles("C:\\windows\\Downloaded Program Files", &state);
+    AddKeys(HKEY_CURRENT_USER, "HKCU", "Software", 0, &state);
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        std::string root = view == KEY_WOW64_32KEY ? "HKLM32" : "HKLM64";
+        HKEY software;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ | view, &software) == ERROR_SUCCESS) {
+            char name[256];
+            for (DWORD i = 0;; ++i) {
+                DWORD size = sizeof name;
+                if (RegEnumKeyExA(software, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                std::string lowered = Lowered(name);
+                if (lowered != "classes" && lowered != "microsoft" && lowered != "wow6432node" && lowered != "wine")
+                    AddKeys(HKEY_LOCAL_MACHINE, root, std::string("Software\\") + name, view, &state);
+            }
+            RegCloseKey(software);
+        }
+        for (const char* path : {"Software\\Microsoft\\Code Store Database",
+                                 "Software\\Microsoft\\Internet Explorer\\Plugins",
+                                 "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"})
+            AddKeys(HKEY_LOCAL_MACHINE, root, path, view, &state);
+        for (const auto& item : sample::Items())
+            if (item.what == sample::What::Key && item.path.find("Classes\\") != std::string::npos)
+                AddKeys(HKEY_LOCAL_MACHINE, root, "Software\\Classes\\" + item.path.substr(item.path.find("Classes\\") + 8), view, &state);
+    }
     AddKeys(HKEY_LOCAL_MACHINE, "HKLM", "System\\CurrentControlSet\\Control\\Session Manager", 0, &state);
     AddUrlCache(&state);
     std::string log = Lowered(LogPath());
