@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -82,17 +81,13 @@ const Excluded kBeforeEntry[] = {
     {"imm32.dll", "user32 loads it while it starts; KnownDLL"},
 };
 
-const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
-const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
+using fixture::kDialogCaption;
+using fixture::kUsageCaption;
 const char kFirstOwnCall[] = "LdrGetDllHandleEx L\"kernel32\" ";
 constexpr int kButtonYes = 205;
 constexpr DWORD kRunTimeoutMs = 120000;
 
-std::string Lower(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using fixture::Lower;
 
 struct Outcome {
     int exitCode = -1;
