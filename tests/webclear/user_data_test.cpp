@@ -109,15 +109,14 @@ TEST_F(UserData, FallsBackToTheCacheRootPerPass)
     EXPECT_TRUE(fixture::Exists(version + "\\Sales.ini"));
 }
 
-TEST_F(UserData, NoUnchecksBox203AndKeepsEverything)
+// The answer No clears clearUserFiles for the rest of the run; the dialog that
+// owns the question shows it by unchecking its box when the sequence returns.
+TEST_F(UserData, NoClearsTheFlagAndKeepsEverything)
 {
     fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", work, KEY_WOW64_32KEY);
     Fill(work);
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
-    CreateWindowExA(0, "BUTTON", "user files", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 5, 5, owner, (HMENU)203,
-                    nullptr, nullptr);
-    CheckDlgButton(owner, 203, BST_CHECKED);
     BeginWebPass(false);
     runContext.clearUserFiles = 1;
     fixture::ScriptMessages({IDNO});
@@ -126,7 +125,6 @@ TEST_F(UserData, NoUnchecksBox203AndKeepsEverything)
     ASSERT_EQ(fixture::ShownMessages().size(), 1u);
     EXPECT_EQ(fixture::ShownMessages()[0].owner, owner);
     EXPECT_EQ(runContext.clearUserFiles, 0);
-    EXPECT_EQ(IsDlgButtonChecked(owner, 203), (UINT)BST_UNCHECKED);
     ExpectUntouched(work);
     DestroyWindow(owner);
 }
