@@ -170,10 +170,8 @@ TEST_P(DoubleByteWebClear, LauncherFolderAndSessionProfile)
     ScopedVariable tmp("TMP", parent.c_str());
     ScopedVariable tempVariable("TEMP", parent.c_str());
     MakeFolders(launcher);
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
-                          (launcher + "\\jarvane.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
-                          (launcher + "jarvane.exe").c_str(), FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("jarvane.exe", launcher + "\\jarvane.exe"));
+    ASSERT_TRUE(fixture::CopyDouble("jarvane.exe", launcher + "jarvane.exe"));
     ASSERT_TRUE(fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir",
                                    Spell(launcher, shape())));
     std::string profile = Name("Sales", 1);
@@ -217,8 +215,7 @@ TEST_P(DoubleByteWebClear, ControlFolderAndCompanions)
     std::string comLog = LogPath("com");
     ScopedVariable logVariable("WIPORA_COM_LOG", comLog.c_str());
     MakeFolders(folder);
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(), control.c_str(),
-                          FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("comserver.dll", control));
     Touch(folder + "\\ovw2h32.ini", "suite");
     Touch(folder + "\\ovw2h32.inf", "suite");
     PlantNeighbours(folder, {"ovw2h32.ini", "ovw2h32.inf"}, {"x"});

@@ -142,8 +142,7 @@ protected:
         fixture::MakeFolders(current_);
         program_ = downloads_ + "\\Wipora.exe";
         CopyFileA(fixture::ProgramPath().c_str(), program_.c_str(), FALSE);
-        CopyFileA((fixture::DoublesDir() + "\\unguarded.exe").c_str(),
-                  (downloads_ + "\\unguarded.exe").c_str(), FALSE);
+        fixture::CopyDouble("unguarded.exe", downloads_ + "\\unguarded.exe");
         log_ = root_ + "\\planted.log";
         for (const char* program : {"Wipora.exe", "unguarded.exe"}) {
             fixture::DeleteKey(HKEY_CURRENT_USER, OverridesKey(program));
@@ -165,10 +164,9 @@ protected:
 
     static bool Plant()
     {
-        std::string source = fixture::DoublesDir() + "\\planted.dll";
         for (const char* name : kPlanted)
             for (const std::string& folder : {downloads_, current_})
-                if (!CopyFileA(source.c_str(), (folder + "\\" + name).c_str(), FALSE)) return false;
+                if (!fixture::CopyDouble("planted.dll", folder + "\\" + name)) return false;
         return true;
     }
 

@@ -64,13 +64,19 @@ void MakeFolders(const std::string& path)
     }
 }
 
-bool Touch(const std::string& path, const std::string& content)
+// The folders above path: up to its last backslash that is a character of its
+// own, not the trail byte of a double-byte character.
+static void MakeParentFolders(const std::string& path)
 {
-    // The last backslash that is a character of its own, not a trail byte.
     const char* cut = nullptr;
     for (const char* p = path.c_str(); *p; p = CharNextA(p))
         if (*p == '\\') cut = p;
     if (cut) MakeFolders(std::string(path.c_str(), cut));
+}
+
+bool Touch(const std::string& path, const std::string& content)
+{
+    MakeParentFolders(path);
     return WriteFile(path, content);
 }
 
@@ -377,8 +383,7 @@ std::string ProgramPath() { return WindowsPath(std::string(WIPORA_DOUBLES_DIR) +
 
 bool CopyDouble(const std::string& name, const std::string& dest)
 {
-    size_t cut = dest.rfind('\\');
-    if (cut != std::string::npos) MakeFolders(dest.substr(0, cut));
+    MakeParentFolders(dest);
     return CopyFileA((DoublesDir() + "\\" + name).c_str(), dest.c_str(), FALSE) != 0;
 }
 
