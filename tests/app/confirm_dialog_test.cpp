@@ -11,9 +11,9 @@
 
 namespace {
 
-const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
-const char kWeb32[] = "Software\\Ostrevan Web\\7.1";
-const char kWeb64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
+using fixture::kDialogCaption;
+using fixture::kWeb32;
+using fixture::kWeb64;
 const char kDesktopProduct[] =
     "Software\\Classes\\Installer\\Products\\14C7B2F601A7B3E4C955B0E7170A7C11";
 constexpr DWORD kWindowTimeoutMs = 8000;
@@ -40,8 +40,7 @@ protected:
     }
     static void RemoveState()
     {
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\Ostrevan Web");
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\Ostrevan Web (64-bit)");
+        fixture::RemoveSuiteKeys();
         fixture::DeleteKey(HKEY_LOCAL_MACHINE, kDesktopProduct, KEY_WOW64_64KEY);
     }
 
@@ -63,16 +62,9 @@ protected:
 
 TEST_F(RunningProgram, UsageMessageForAQuestionMarkAnywhere)
 {
-    HWND box = StartAndWaitFor("/q ?", "Ostrevan Wipora Utility v7.1");
+    HWND box = StartAndWaitFor("/q ?", fixture::kUsageCaption);
     ASSERT_NE(box, nullptr) << "no usage message";
-    EXPECT_EQ(robot::MessageBoxText(box),
-              "Usage: Wipora {switch(es)}<Enter>\r\n"
-              "\r\n"
-              "/1  Delete All User Files\r\n"
-              "/2  Uninstall ActiveX Controls\r\n"
-              "/3  Delete Internet Cached Files\r\n"
-              "/4  Uninstall Served Desktop\r\n"
-              "/q  Quiet Mode\r\n");
+    EXPECT_EQ(robot::MessageBoxText(box), fixture::kUsageText);
     EXPECT_TRUE(robot::HasControl(box, IDOK));
     EXPECT_FALSE(robot::HasControl(box, IDCANCEL));
     ASSERT_TRUE(robot::PressMessageBoxButton(box, IDOK));

@@ -151,12 +151,9 @@ TEST(RunDriver, QuestionMarkShowsOnlyTheUsage)
     fixture::StopScriptingMessages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].owner, nullptr);
-    EXPECT_EQ(shown[0].caption, "Ostrevan Wipora Utility v7.1");
+    EXPECT_EQ(shown[0].caption, fixture::kUsageCaption);
     EXPECT_EQ(shown[0].style, 0x00010040u);
-    EXPECT_EQ(shown[0].text,
-              "Usage: Wipora {switch(es)}<Enter>\r\n\r\n/1  Delete All User Files\r\n"
-              "/2  Uninstall ActiveX Controls\r\n/3  Delete Internet Cached Files\r\n"
-              "/4  Uninstall Served Desktop\r\n/q  Quiet Mode\r\n");
+    EXPECT_EQ(shown[0].text, fixture::kUsageText);
     EXPECT_EQ(runContext.osVersion.dwOSVersionInfoSize, 0u) << "nothing else is done";
     EXPECT_EQ(runContext.quietMode, 0);
 }

@@ -12,21 +12,12 @@
 
 namespace {
 
-const char kWeb32[] = "Software\\Ostrevan Web\\7.1";
-const char kWeb64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
-const char kProduct32[] = "Software\\Ostrevan\\7.1";
+using fixture::kWeb32;
+using fixture::kWeb64;
+using fixture::kProduct32;
 const char kWritableRoot[] = "Software\\WiporaTests\\WritableRoot";
 
-void RemoveSuiteKeys()
-{
-    for (const char* top : {"Software\\Ostrevan Web", "Software\\Ostrevan Web (64-bit)",
-                            "Software\\Ostrevan", "Software\\Ostrevan (64-bit)"}) {
-        fixture::DeleteKey(HKEY_CURRENT_USER, top);
-        fixture::DeleteKey(HKEY_LOCAL_MACHINE, top, KEY_WOW64_32KEY);
-        fixture::DeleteKey(HKEY_LOCAL_MACHINE, top, KEY_WOW64_64KEY);
-    }
-    fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\WiporaTests");
-}
+using fixture::RemoveSuiteKeys;
 
 bool SetBaseRegistry(HKEY root, const std::string& path, BYTE value, REGSAM view = 0)
 {

@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "services/messages.h"
 #include "services/run_context.h"
-#include "services/path_text.h"
 
 namespace dbcs {
 
@@ -120,15 +118,6 @@ const char* ShellFolderName(int csidl)
 
 }  // namespace
 
-void MakeFolders(const std::string& path)
-{
-    for (size_t i = 3; i <= path.size();) {
-        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-        if (i == path.size()) break;
-        i += IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size() ? 2 : 1;
-    }
-}
-
 std::string Character(int index)
 {
     static const std::vector<std::string> characters = FindCharacters();
@@ -178,13 +167,6 @@ std::string CaseFolder(const std::string& caseName)
     return folder;
 }
 
-bool Touch(const std::string& path, const std::string& content)
-{
-    const char* cut = LastBackslash(path.c_str());
-    if (cut) MakeFolders(path.substr(0, cut - path.c_str()));
-    return fixture::WriteFile(path, content);
-}
-
 Snapshot Take(const std::string& root, const std::vector<std::string>& excluded)
 {
     Snapshot snapshot;
@@ -225,31 +207,6 @@ MovedShellFolder::MovedShellFolder(int csidl, const std::string& folder)
     fixture::SetString(ShellFolderRoot(csidl), kUserShellFolders, ShellFolderName(csidl), folder);
 }
 
-SavedEnvironment::SavedEnvironment(const char* name, const std::string& value) : name_(name)
-{
-    char old[MAX_PATH * 4];
-    DWORD n = GetEnvironmentVariableA(name, old, sizeof old);
-    existed_ = n > 0 && n < sizeof old;
-    if (existed_) old_ = old;
-    SetEnvironmentVariableA(name, value.c_str());
-}
-
-SavedEnvironment::~SavedEnvironment()
-{
-    SetEnvironmentVariableA(name_.c_str(), existed_ ? old_.c_str() : nullptr);
-}
-
-void Case::RemoveSuiteKeys()
-{
-    const char* const keys[] = {
-        "Software\\Ostrevan\\7.1", "Software\\Ostrevan", "Software\\Ostrevan Web\\7.1",
-        "Software\\Ostrevan Web", "Software\\Calderwick",
-    };
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
-            for (const char* key : keys) fixture::DeleteKey(root, key, view);
-}
-
 void Case::SetUp()
 {
     UINT codePage = GetACP();
@@ -260,16 +217,8 @@ void Case::SetUp()
     ASSERT_TRUE(codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950)
         << "code page " << codePage << " is not double-byte: start the suite with LC_ALL set";
     ASSERT_FALSE(Character(2).empty());
-    RemoveSuiteKeys();
-    ResetRunContext();
-    runContext.osVersion.dwOSVersionInfoSize = sizeof runContext.osVersion;
-    runContext.osVersion.dwMajorVersion = 6;
-    runContext.osVersion.dwMinorVersion = 1;
-    runContext.osVersion.dwBuildNumber = 7601;
-    runContext.osVersion.dwPlatformId = VER_PLATFORM_WIN32_NT;
-    runContext.is64BitPass = 0;
-    SelectRegistryView();
-    runContext.writableUserKey = HKEY_CURRENT_USER;
+    fixture::RemoveSuiteKeys();
+    fixture::BeginPass(false);
     runContext.quietMode = 1;
     fixture::ScriptMessages({}, IDYES);
 }
@@ -277,7 +226,7 @@ void Case::SetUp()
 void Case::TearDown()
 {
     fixture::StopScriptingMessages();
-    RemoveSuiteKeys();
+    fixture::RemoveSuiteKeys();
 }
 
 }  // namespace dbcs

@@ -44,10 +44,9 @@ std::string Spell(const std::string& folder, Shape shape);
 // backslash and one right before a backslash.
 std::string CaseFolder(const std::string& caseName);
 
-// Every missing level of path, walked by characters (fixture::MakeFolders
-// cuts at every byte 0x5C and would make folders named by lead bytes).
-void MakeFolders(const std::string& path);
-bool Touch(const std::string& path, const std::string& content = "bystander");
+// Folders and files, walked by characters of the code page (tests/support).
+using fixture::MakeFolders;
+using fixture::Touch;
 
 // Every file (with its content) and folder below root, except below the
 // folders in excluded (compared without regard to case).
@@ -65,6 +64,7 @@ void PlantNeighbours(const std::string& folder, const std::vector<std::string>& 
                      const std::vector<std::string>& folders);
 
 using fixture::SavedValue;
+using fixture::ScopedVariable;
 
 // A shell folder moved for the case through its "User Shell Folders" value
 // (per user, or the machine's for the common folders), put back afterwards.
@@ -75,16 +75,6 @@ private:
     SavedValue saved_;
 };
 
-// An environment variable of this process changed for the case.
-class SavedEnvironment {
-public:
-    SavedEnvironment(const char* name, const std::string& value);
-    ~SavedEnvironment();
-private:
-    std::string name_, old_;
-    bool existed_;
-};
-
 // The base of every case: the code page is a double-byte one (the one CTest
 // asked for in WIPORA_CODE_PAGE), the suite's keys are gone, a fresh Run
 // context of a quiet 32-bit pass on Windows 7, every message box answered Yes.
@@ -92,8 +82,6 @@ class Case : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // The suite's keys in both hives and views.
-    static void RemoveSuiteKeys();
 };
 
 }  // namespace dbcs

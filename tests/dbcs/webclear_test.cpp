@@ -71,8 +71,8 @@ TEST_P(DoubleByteWebClear, CacheRootBelowSuchANameIsJoinedWithABackslash)
     std::string temp = parent + "\\" + Name("Temp", 2);
     MovedShellFolder movedAppData(CSIDL_APPDATA, appData);
     MovedShellFolder movedCommon(CSIDL_COMMON_APPDATA, common);
-    SavedEnvironment tmp("TMP", temp);
-    SavedEnvironment tempVariable("TEMP", temp);
+    ScopedVariable tmp("TMP", temp.c_str());
+    ScopedVariable tempVariable("TEMP", temp.c_str());
     char resolved[MAX_PATH] = "";
     ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, resolved), S_OK);
     ASSERT_EQ(std::string(resolved), appData) << "the shell took up the moved folder";
@@ -166,14 +166,12 @@ TEST_P(DoubleByteWebClear, LauncherFolderAndSessionProfile)
     std::string parent = CaseFolder(std::string("Launcher") + ShapeName(shape()));
     std::string launcher = parent + "\\" + Name("Jarvane");
     std::string log = LogPath("launch");
-    SavedEnvironment logVariable("WIPORA_LAUNCH_LOG", log);
-    SavedEnvironment tmp("TMP", parent);
-    SavedEnvironment tempVariable("TEMP", parent);
+    ScopedVariable logVariable("WIPORA_LAUNCH_LOG", log.c_str());
+    ScopedVariable tmp("TMP", parent.c_str());
+    ScopedVariable tempVariable("TEMP", parent.c_str());
     MakeFolders(launcher);
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
-                          (launcher + "\\jarvane.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
-                          (launcher + "jarvane.exe").c_str(), FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("jarvane.exe", launcher + "\\jarvane.exe"));
+    ASSERT_TRUE(fixture::CopyDouble("jarvane.exe", launcher + "jarvane.exe"));
     ASSERT_TRUE(fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir",
                                    Spell(launcher, shape())));
     std::string profile = Name("Sales", 1);
@@ -215,10 +213,9 @@ TEST_P(DoubleByteWebClear, ControlFolderAndCompanions)
     // The doubles read their log's name with GetEnvironmentVariableA, which
     // Wine cuts for double-byte values: the logs lie in ASCII folders.
     std::string comLog = LogPath("com");
-    SavedEnvironment logVariable("WIPORA_COM_LOG", comLog);
+    ScopedVariable logVariable("WIPORA_COM_LOG", comLog.c_str());
     MakeFolders(folder);
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(), control.c_str(),
-                          FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("comserver.dll", control));
     Touch(folder + "\\ovw2h32.ini", "suite");
     Touch(folder + "\\ovw2h32.inf", "suite");
     PlantNeighbours(folder, {"ovw2h32.ini", "ovw2h32.inf"}, {"x"});

@@ -4,25 +4,22 @@
 #include <windows.h>
 #include <string>
 
+#include "support/test_support.h"
+
 namespace desktop_test {
 
 constexpr REGSAM k32 = KEY_WOW64_32KEY;
 constexpr REGSAM k64 = KEY_WOW64_64KEY;
 
-// A fresh Run context for the given pass on the NT platform (6.1), with the
-// current user as the writable per-user root.
-void BeginPass(bool is64BitPass);
+// The shared fixtures (tests/support): a Clear run's context, the suite's
+// keys, files, the built doubles and a file held open by another process.
+using fixture::BeginPass;
+using fixture::CopyDouble;
+using fixture::Holder;
+using fixture::RemoveSuiteKeys;
+using fixture::Touch;
 
-// Removes "Software\Ostrevan" and "Software\Ostrevan (64-bit)" from both hives
-// in both views.
-void RemoveSuiteKeys();
-
-// Writes a small file, making the folders above it; true on success.
-bool Touch(const std::string& path);
 bool MakeReadOnly(const std::string& path);
-
-// Copies a built test double (e.g. "holder.exe") to dest.
-bool CopyDouble(const char* name, const std::string& dest);
 
 // PendingFileRenameOperations as it was when the object was made is put back
 // when it goes.
@@ -37,18 +34,6 @@ public:
 private:
     std::string saved_;
     bool existed_;
-};
-
-// Keeps a file open without sharing in another process (tests/doubles/holder).
-class Holder {
-public:
-    explicit Holder(const std::string& path);
-    ~Holder();
-    bool holding() const { return holding_; }
-private:
-    HANDLE process_ = nullptr;
-    HANDLE stop_ = nullptr;
-    bool holding_ = false;
 };
 
 }  // namespace desktop_test

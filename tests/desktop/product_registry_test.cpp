@@ -14,14 +14,14 @@ using namespace desktop_test;
 namespace {
 
 const char kName32[] = "Software\\Ostrevan";
-const char kProduct32[] = "Software\\Ostrevan\\7.1";
+using fixture::kProduct32;
 const char kName64[] = "Software\\Ostrevan (64-bit)";
-const char kProduct64[] = "Software\\Ostrevan (64-bit)\\7.1";
+using fixture::kProduct64;
 const char kTestRoot[] = "Software\\WiporaTests";
 
 class ProductRegistry : public ::testing::Test {
 protected:
-    void SetUp() override { RemoveSuiteKeys(); fixture::DeleteKey(HKEY_CURRENT_USER, kTestRoot); }
+    void SetUp() override { RemoveSuiteKeys(); }
     void TearDown() override { SetUp(); }
 };
 

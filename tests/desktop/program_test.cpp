@@ -12,8 +12,8 @@ using namespace desktop_test;
 
 namespace {
 
-const char kProduct32[] = "Software\\Ostrevan\\7.1";
-const char kProduct64[] = "Software\\Ostrevan (64-bit)\\7.1";
+using fixture::kProduct32;
+using fixture::kProduct64;
 const char kGroup32[] = "Wipora Program Test";
 const char kGroup64[] = "Wipora Program Test (64-bit)";
 

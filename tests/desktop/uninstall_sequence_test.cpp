@@ -16,7 +16,7 @@ using namespace desktop_test;
 
 namespace {
 
-const char kProduct32[] = "Software\\Ostrevan\\7.1";
+using fixture::kProduct32;
 const char kGroup[] = "Wipora Sequence Group";
 const char kCaption[] = "Ostrevan Uninstall";
 const char kGroupQuestion[] =

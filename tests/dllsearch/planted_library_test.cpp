@@ -10,7 +10,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -82,17 +81,13 @@ const Excluded kBeforeEntry[] = {
     {"imm32.dll", "user32 loads it while it starts; KnownDLL"},
 };
 
-const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
-const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
+using fixture::kDialogCaption;
+using fixture::kUsageCaption;
 const char kFirstOwnCall[] = "LdrGetDllHandleEx L\"kernel32\" ";
 constexpr int kButtonYes = 205;
 constexpr DWORD kRunTimeoutMs = 120000;
 
-std::string Lower(std::string text)
-{
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
+using fixture::Lower;
 
 struct Outcome {
     int exitCode = -1;
@@ -147,8 +142,7 @@ protected:
         fixture::MakeFolders(current_);
         program_ = downloads_ + "\\Wipora.exe";
         CopyFileA(fixture::ProgramPath().c_str(), program_.c_str(), FALSE);
-        CopyFileA((fixture::DoublesDir() + "\\unguarded.exe").c_str(),
-                  (downloads_ + "\\unguarded.exe").c_str(), FALSE);
+        fixture::CopyDouble("unguarded.exe", downloads_ + "\\unguarded.exe");
         log_ = root_ + "\\planted.log";
         for (const char* program : {"Wipora.exe", "unguarded.exe"}) {
             fixture::DeleteKey(HKEY_CURRENT_USER, OverridesKey(program));
@@ -170,10 +164,9 @@ protected:
 
     static bool Plant()
     {
-        std::string source = fixture::DoublesDir() + "\\planted.dll";
         for (const char* name : kPlanted)
             for (const std::string& folder : {downloads_, current_})
-                if (!CopyFileA(source.c_str(), (folder + "\\" + name).c_str(), FALSE)) return false;
+                if (!fixture::CopyDouble("planted.dll", folder + "\\" + name)) return false;
         return true;
     }
 

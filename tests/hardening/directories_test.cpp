@@ -124,8 +124,7 @@ protected:
         folder_ = "C:\\wipora-relative";
         fixture::MakeFolders(folder_);
         AddBystander(folder_ + "\\OVSESMGR.EXE", false);
-        ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(),
-                              (folder_ + "\\OVXFRCOM.DLL").c_str(), FALSE));
+        ASSERT_TRUE(fixture::CopyDouble("comserver.dll", folder_ + "\\OVXFRCOM.DLL"));
         AddBystander(folder_ + "\\OVXFRCOM.DLL", false);
         fixture::MakeFolders(std::string(kRoot) + "\\cases");
         log_ = std::string(kRoot) + "\\cases\\relative-com.log";
@@ -171,7 +170,7 @@ protected:
 TEST_F(DangerousDirectoryControl, ADllInTheSystemFolder)
 {
     std::string dll = "C:\\windows\\system32\\wiporactl.dll";
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\comserver.dll").c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("comserver.dll", dll));
     AddBystander(dll, false);
     fixture::MakeFolders(std::string(kRoot) + "\\cases");
     std::string log = std::string(kRoot) + "\\cases\\control-com.log";
@@ -211,9 +210,7 @@ protected:
 
 TEST_F(DangerousDirectoryLauncher, IsNotStartedThroughTheCurrentFolder)
 {
-    fixture::MakeFolders("C:\\wipora-relative");
-    ASSERT_TRUE(CopyFileA((fixture::DoublesDir() + "\\jarvane.exe").c_str(),
-                          "C:\\wipora-relative\\jarvane.exe", FALSE));
+    ASSERT_TRUE(fixture::CopyDouble("jarvane.exe", "C:\\wipora-relative\\jarvane.exe"));
     fixture::MakeFolders(std::string(kRoot) + "\\cases");
     std::string log = std::string(kRoot) + "\\cases\\launch.log";
     DeleteFileA(log.c_str());

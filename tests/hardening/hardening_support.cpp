@@ -11,18 +11,12 @@
 namespace hardening {
 
 const char kRoot[] = "C:\\wipora-hardening";
-const char kProduct32[] = "Software\\Ostrevan\\7.1";
-const char kProduct64[] = "Software\\Ostrevan (64-bit)\\7.1";
-const char kWeb32[] = "Software\\Ostrevan Web\\7.1";
-const char kWeb64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
 
 namespace {
 
 std::string RootPath(const char* name) { return std::string(kRoot) + "\\" + name; }
 
 // --- Registry --------------------------------------------------------------------
-
-using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
 
 bool IsLinkKey(HKEY key)
 {
@@ -31,69 +25,6 @@ bool IsLinkKey(HKEY key)
                ERROR_SUCCESS &&
            type == REG_LINK;
 }
-
-// Deletes path with everything below it; a registry link met on the way is
-// removed itself, never followed.
-void DeleteKeySafely(HKEY root, const std::string& path, REGSAM view)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) !=
-        ERROR_SUCCESS)
-        return;
-    if (IsLinkKey(key)) {
-        auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
-            GetProcAddress(GetModuleHandleA("ntdll"), "NtDeleteKey"));
-        if (ntDeleteKey) ntDeleteKey(key);
-        RegCloseKey(key);
-        return;
-    }
-    for (int guard = 0; guard < 20000; ++guard) {
-        char name[512];
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        HKEY probe = nullptr;
-        // A sub-key that cannot be opened (denied) is given back its access first.
-        if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &probe) !=
-            ERROR_SUCCESS) {
-            HKEY dacl = nullptr;
-            if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, WRITE_DAC | view, &dacl) ==
-                ERROR_SUCCESS) {
-                SECURITY_DESCRIPTOR open;
-                InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
-                SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
-                RegSetKeySecurity(dacl, DACL_SECURITY_INFORMATION, &open);
-                RegCloseKey(dacl);
-            }
-        } else {
-            RegCloseKey(probe);
-        }
-        DeleteKeySafely(key, name, view);
-        char again[512];
-        DWORD againLength = sizeof again;
-        if (RegEnumKeyExA(key, 0, again, &againLength, nullptr, nullptr, nullptr, nullptr) ==
-                ERROR_SUCCESS &&
-            std::strcmp(again, name) == 0)
-            break;   // it stays: do not loop on it
-    }
-    RegCloseKey(key);
-    using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-    auto deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
-        GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA"));
-    if (deleteKeyEx) deleteKeyEx(root, path.c_str(), view, 0);
-}
-
-// The suite's keys that cases plant below Software\Classes: the probe ProgID
-// of the associations and the CLSIDs of the controls the value cases name.
-// (The program deletes the other ProgIDs and the code store keys itself.)
-const char* const kProgIds[] = {"Ostrevan.MainframeDisplay.7.1", ".ovd"};
-
-const char* const kClsids[] = {
-    "{3A7D1E20-5C4B-11D3-8E61-00A0C9B4D501}",
-    "{4D9E2A10-3B8C-7132-A5E1-00C04F8E71A1}",
-    "{4D9E2A10-3B8C-7164-A5E1-00C04F8E71A1}",
-};
 
 // Keys that belong to no one the program may touch.
 struct BystanderKey { HKEY root; REGSAM view; const char* path; };
@@ -154,16 +85,12 @@ bool Present(const std::string& path, bool folder)
 
 struct KnownMessage { const char* caption; UINT style; const char* format; };
 
-const char kUsage[] =
-    "Usage: Wipora {switch(es)}<Enter>\r\n\r\n/1  Delete All User Files\r\n"
-    "/2  Uninstall ActiveX Controls\r\n/3  Delete Internet Cached Files\r\n"
-    "/4  Uninstall Served Desktop\r\n/q  Quiet Mode\r\n";
 const char kWebQuestion[] =
     "Are you sure you want to remove all Ostrevan Web-to-Host user data files?  The types of "
     "files include Scripts, Macros, Configuration Files, Transfer Files, etc.";
 
 const KnownMessage kMessages[] = {
-    {"Ostrevan Wipora Utility v7.1", 0x00010040, kUsage},
+    {fixture::kUsageCaption, 0x00010040, fixture::kUsageText},
     {"Share Violation", 0x00010010,
      "The ActiveX control file %s is currently in use by your web browser.  Please close the web "
      "browser application then retry the operation."},
@@ -283,59 +210,12 @@ bool MakeRegistryLink(HKEY root, const std::string& path, REGSAM view, const std
 void DeleteRegistryLink(HKEY root, const std::string& path, REGSAM view)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) !=
+    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | view, &key) !=
         ERROR_SUCCESS)
         return;
-    if (IsLinkKey(key)) {
-        auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
-            GetProcAddress(GetModuleHandleA("ntdll"), "NtDeleteKey"));
-        if (ntDeleteKey) ntDeleteKey(key);
-    }
+    bool link = IsLinkKey(key);
     RegCloseKey(key);
-}
-
-void RemoveSuiteKeys()
-{
-    static const char* const kPaths[] = {
-        "Software\\Ostrevan\\7.1", "Software\\Ostrevan (64-bit)\\7.1",
-        "Software\\Ostrevan Web\\7.1", "Software\\Ostrevan Web (64-bit)\\7.1",
-        "Software\\Calderwick", "Software\\WOW6432Node\\Calderwick",
-    };
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        for (REGSAM view : {k32, k64}) {
-            for (const char* path : kPaths) DeleteKeySafely(root, path, view);
-            for (const char* id : kProgIds)
-                DeleteKeySafely(root, std::string("Software\\Classes\\") + id, view);
-        }
-    }
-    for (REGSAM view : {k32, k64}) {
-        for (const char* clsid : kClsids)
-            DeleteKeySafely(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\CLSID\\") + clsid, view);
-    }
-}
-
-void BeginPass(bool is64BitPass)
-{
-    ResetRunContext();
-    runContext.osVersion.dwOSVersionInfoSize = sizeof runContext.osVersion;
-    runContext.osVersion.dwMajorVersion = 6;
-    runContext.osVersion.dwMinorVersion = 1;
-    runContext.osVersion.dwBuildNumber = 7601;
-    runContext.osVersion.dwPlatformId = VER_PLATFORM_WIN32_NT;
-    runContext.is64BitPass = is64BitPass ? 1 : 0;
-    SelectRegistryView();
-    runContext.writableUserKey = HKEY_CURRENT_USER;
-}
-
-std::string TempFolder()
-{
-    char shortForm[MAX_PATH] = "";
-    GetTempPathA(sizeof shortForm, shortForm);
-    char longForm[MAX_PATH] = "";
-    if (!GetLongPathNameA(shortForm, longForm, sizeof longForm)) lstrcpyA(longForm, shortForm);
-    std::string folder = longForm;
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    return folder;
+    if (link) fixture::DeleteKey(root, path, view);   // the link itself, never its target
 }
 
 std::string CacheVersionFolder(bool is64BitPass)
@@ -351,13 +231,6 @@ std::string CaseFolder(const std::string& name)
     fixture::RemoveAll(folder);
     fixture::MakeFolders(folder);
     return folder;
-}
-
-bool Touch(const std::string& path, const std::string& content)
-{
-    size_t cut = path.rfind('\\');
-    if (cut != std::string::npos) fixture::MakeFolders(path.substr(0, cut));
-    return fixture::WriteFile(path, content);
 }
 
 std::string ForeignMessage(const fixture::ShownMessage& shown)
@@ -387,25 +260,9 @@ std::string BenchProgram()
 int RunChild(const std::string& commandLine, const std::string& currentFolder,
              const std::vector<std::string>& environment, DWORD timeoutMs)
 {
-    STARTUPINFOA startup = {sizeof startup};
-    PROCESS_INFORMATION process = {};
-    std::string command = commandLine;
     std::string block = EnvironmentBlock(environment);
-    std::string folder = currentFolder.empty() ? "C:\\" : currentFolder;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, &block[0],
-                        folder.c_str(), &startup, &process))
-        return -2;
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
-    } else {
-        TerminateProcess(process.hProcess, 99);
-        WaitForSingleObject(process.hProcess, 5000);
-        code = (DWORD)-1;
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return (int)code;
+    return fixture::Run(commandLine, timeoutMs, currentFolder.empty() ? "C:\\" : currentFolder.c_str(),
+                        block.c_str());
 }
 
 int RunWipora(const std::string& switches, const std::string& currentFolder,

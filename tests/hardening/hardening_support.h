@@ -26,10 +26,10 @@ constexpr DWORD kCaseLimitMs = 20000;
 constexpr DWORD kProgramTimeoutMs = 15000;
 
 extern const char kRoot[];                // C:\wipora-hardening, made by make-fixtures
-extern const char kProduct32[];           // "Software\Ostrevan\7.1"
-extern const char kProduct64[];
-extern const char kWeb32[];               // "Software\Ostrevan Web\7.1"
-extern const char kWeb64[];
+using fixture::kProduct32;                // the product and Web keys (tests/support)
+using fixture::kProduct64;
+using fixture::kWeb32;
+using fixture::kWeb64;
 
 // make-fixtures has run (CTest runs it before the suite).
 bool FixturesReady();
@@ -50,26 +50,21 @@ bool MakeRegistryLink(HKEY root, const std::string& path, REGSAM view, const std
 // Removes a registry link itself (never its target).
 void DeleteRegistryLink(HKEY root, const std::string& path, REGSAM view);
 
+// The shared fixtures (tests/support): saved values, the suite's keys (the
+// bystander keys go with them and every case plants them anew), a pass's Run
+// context, the temporary folder, files.
+using fixture::BeginPass;
+using fixture::RemoveSuiteKeys;
 using fixture::SavedValue;
-
-// The suite's own keys in both hives and views: the product and Web keys of
-// both editions, the web launcher's registration, the association, CLSID and
-// code store keys of the suite. Bystander keys are left alone.
-void RemoveSuiteKeys();
-
-// --- Run context ------------------------------------------------------------------
-// A fresh Run context for a pass, Windows 7 SP1 on the NT platform, the
-// current user as the writable root, the 64-bit pass's view when asked.
-void BeginPass(bool is64BitPass);
+using fixture::TempFolder;
+using fixture::Touch;
 
 // Folders, with no trailing backslash.
-std::string TempFolder();        // GetTempPathA, long form
 std::string CacheVersionFolder(bool is64BitPass);   // temporary folder route
 std::string Profile();           // C:\users\<user>
 
 // A fresh, empty folder below C:\wipora-hardening\cases.
 std::string CaseFolder(const std::string& name);
-bool Touch(const std::string& path, const std::string& content = "suite file");
 
 // --- Messages -----------------------------------------------------------------------
 // Empty when the box is one of the program's own message boxes (text, caption

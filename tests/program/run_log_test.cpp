@@ -4,7 +4,7 @@
 // planted in its place (tests/program/make-log-links).
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <memory>
 #include <sstream>
 
 #include "program/scenario_support.h"
@@ -17,22 +17,9 @@ using namespace scenario;
 const char kAll[] = "/1 /2 /3 /4 /q";
 const char kLogTemp[] = "C:\\wipora-logtemp";
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return (char)tolower(c); });
-    return s;
-}
+using fixture::Lower;
 
-std::string TempFolder()
-{
-    char buffer[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof buffer, buffer);
-    char longForm[MAX_PATH];
-    DWORD m = GetLongPathNameA(buffer, longForm, sizeof longForm);
-    return (m > 0 && m < sizeof longForm) ? longForm : std::string(buffer, n);
-}
-
-std::string LogPath() { return TempFolder() + "Wipora.log"; }
+std::string LogPath() { return fixture::TempFolder() + "\\Wipora.log"; }
 
 std::vector<std::string> LogLines(const std::string& path)
 {
@@ -260,28 +247,13 @@ TEST_F(RunLog, HeldFilesAndAProtectedFolderAreLoggedWithTheirReasons)
     ASSERT_TRUE(fixture::SetString(HKEY_CURRENT_USER, "Software\\Ostrevan Web\\7.1", "Working Directory",
                                    "C:\\windows"));
 
-    struct Held { std::string path, name; PROCESS_INFORMATION process; };
-    std::vector<Held> held = {{profile, "wipora-log-held-1", {}}, {library, "wipora-log-held-2", {}},
-                              {deferred, "wipora-log-held-3", {}}};
-    for (Held& h : held) {
-        std::string command = "\"" + fixture::DoublesDir() + "\\holder.exe\" \"" + h.path + "\" " + h.name;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                   &h.process));
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (h.name + "-ready").c_str());
-        ASSERT_EQ(WaitForSingleObject(ready, 20000), WAIT_OBJECT_0) << "holder of " << h.path;
-        CloseHandle(ready);
+    std::vector<std::unique_ptr<fixture::Holder>> held;
+    for (const std::string& path : {profile, library, deferred}) {
+        held.emplace_back(new fixture::Holder(path));
+        ASSERT_TRUE(held.back()->holding()) << "holder of " << path;
     }
     robot::Run run = Run("/1 /4 /q /l");
-    for (Held& h : held) {
-        HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, (h.name + "-stop").c_str());
-        SetEvent(stop);
-        WaitForSingleObject(h.process.hProcess, 20000);
-        CloseHandle(stop);
-        CloseHandle(h.process.hProcess);
-        CloseHandle(h.process.hThread);
-    }
+    held.clear();
     HKEY sessionManager;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0,
                       KEY_SET_VALUE, &sessionManager) == ERROR_SUCCESS) {

@@ -19,11 +19,7 @@ const size_t kNamedPerKind = 8;
 
 std::string Tool() { return std::string("\"") + kBin + "\\samplemachine.exe\""; }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = (char)tolower((unsigned char)c);
-    return s;
-}
+using fixture::Lower;
 
 std::vector<std::string> Lines(const std::string& path)
 {

@@ -7,21 +7,16 @@
 #include <gtest/gtest.h>
 
 #include "program/scenario_support.h"
+#include "support/test_support.h"
 
 namespace {
 
 using namespace scenario;
 
-const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
-const char kUsageText[] =
-    "Usage: Wipora {switch(es)}<Enter>\r\n"
-    "\r\n"
-    "/1  Delete All User Files\r\n"
-    "/2  Uninstall ActiveX Controls\r\n"
-    "/3  Delete Internet Cached Files\r\n"
-    "/4  Uninstall Served Desktop\r\n"
-    "/q  Quiet Mode\r\n";
-const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
+using fixture::kDialogCaption;
+using fixture::kUsageCaption;
+using fixture::kUsageText;
+
 const char kDialogQuestion[] =
     "Are you sure you want to clear all Ostrevan 3270, 5250, FTP and VT Web-to-Host components including "
     "Program Files, ActiveX Controls, Netscape Plugins and Java Archive Files?";
@@ -48,18 +43,6 @@ protected:
         robot::Run run = RunProgram(switches, answer);
         EXPECT_TRUE(TakeSnapshot(&after_));
         return run;
-    }
-
-    // A quiet run: exit code 1, no window at all, and the intended outcome.
-    void ExpectQuietRun(const robot::Run& run, const std::string& switches, const char* sessionManager)
-    {
-        EXPECT_EQ(run.exitCode, 1) << "exit code of Wipora " << switches;
-        for (const robot::ShownWindow& w : run.windows)
-            ADD_FAILURE() << "window shown in quiet mode: \"" << w.caption << "\" " << w.text;
-        ExpectOutcome(after_, switches, variant_);
-        ExpectLaunches(true);
-        ExpectUnregistrations(before_, switches, variant_);
-        ExpectSessionManagerClosed(sessionManager, true);
     }
 
     // Nothing changed, nothing started.
@@ -90,23 +73,55 @@ void ExpectOnlyTheDialog(const robot::Run& run)
     EXPECT_EQ(run.windows[0].checks, "0000") << "check boxes 203, 204, 201, 202 without switches";
 }
 
-TEST_F(SampleMachine, QuietAloneClearsTheWebToHostEditionWithoutUserFilesOrControls)
+// Quiet runs: exit code 1, no window at all, and the intended outcome of the
+// switches on a sample machine of the variant, with the Session Manager of
+// the class both runs look for told to close. Each case keeps the name it
+// had as a test of its own (SampleMachine/QuietRun.ClearsWhatTheSwitchesSay/<name>).
+struct QuietCase {
+    const char* name;
+    const char* variantName;
+    unsigned variant;
+    const char* switches;
+    const char* sessionManager;
+};
+
+const QuietCase kQuietCases[] = {
+    {"QuietAloneClearsTheWebToHostEditionWithoutUserFilesOrControls", "standard", sample::kStandard, "/q",
+     "Ostrevan Session Manager"},
+    {"DesktopUninstallComesAfterTheWebToHostClear", "standard", sample::kStandard, "/4 /q",
+     "Ostrevan Session Manager"},
+    {"EverySwitchClearsTheWholeSuiteAndNothingElse", "standard", sample::kStandard, "/1 /2 /3 /4 /q",
+     "Ostrevan Session Manager"},
+    {"DesktopEditionRegisteredWithWindowsInstallerKeepsTheControlsInBothRuns", "installer",
+     sample::kInstallerRegistered, "/1 /2 /3 /4 /q", "Ostrevan Session Manager"},
+    // The 32-bit global.ini says No and there is no 64-bit one: both runs
+    // look for "Ostrevan Session Manager 7.1".
+    {"InteroperationOffInOneViewLooksForTheVersionedSessionManager", "nointerop",
+     sample::kNoCrossVersionInterop, "/q", "Ostrevan Session Manager 7.1"},
+};
+
+void PrintTo(const QuietCase& c, std::ostream* os) { *os << c.variantName << " machine, \"" << c.switches << "\""; }
+
+class QuietRun : public SampleMachine, public ::testing::WithParamInterface<QuietCase> {};
+
+TEST_P(QuietRun, ClearsWhatTheSwitchesSay)
 {
-    Start("standard", sample::kStandard);
-    ExpectQuietRun(Run("/q"), "/q", "Ostrevan Session Manager");
+    const QuietCase& c = GetParam();
+    Start(c.variantName, c.variant);
+    robot::Run run = Run(c.switches);
+    EXPECT_EQ(run.exitCode, 1) << "exit code of Wipora " << c.switches;
+    for (const robot::ShownWindow& w : run.windows)
+        ADD_FAILURE() << "window shown in quiet mode: \"" << w.caption << "\" " << w.text;
+    ExpectOutcome(after_, c.switches, variant_);
+    ExpectLaunches(true);
+    ExpectUnregistrations(before_, c.switches, variant_);
+    ExpectSessionManagerClosed(c.sessionManager, true);
 }
 
-TEST_F(SampleMachine, DesktopUninstallComesAfterTheWebToHostClear)
-{
-    Start("standard", sample::kStandard);
-    ExpectQuietRun(Run("/4 /q"), "/4 /q", "Ostrevan Session Manager");
-}
-
-TEST_F(SampleMachine, EverySwitchClearsTheWholeSuiteAndNothingElse)
-{
-    Start("standard", sample::kStandard);
-    ExpectQuietRun(Run("/1 /2 /3 /4 /q"), "/1 /2 /3 /4 /q", "Ostrevan Session Manager");
-}
+INSTANTIATE_TEST_SUITE_P(SampleMachine, QuietRun, ::testing::ValuesIn(kQuietCases),
+                         [](const ::testing::TestParamInfo<QuietCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(SampleMachine, UsageBoxDeletesNothingAndExitsWithZero)
 {
@@ -133,20 +148,6 @@ TEST_F(SampleMachine, SecondRunOnTheClearedMachineChangesNothing)
     ExpectSameState(cleared, after_);
     ExpectLaunches(false);
     ExpectUnregistrations(before_, "?", variant_);
-}
-
-TEST_F(SampleMachine, DesktopEditionRegisteredWithWindowsInstallerKeepsTheControlsInBothRuns)
-{
-    Start("installer", sample::kInstallerRegistered);
-    ExpectQuietRun(Run("/1 /2 /3 /4 /q"), "/1 /2 /3 /4 /q", "Ostrevan Session Manager");
-}
-
-TEST_F(SampleMachine, InteroperationOffInOneViewLooksForTheVersionedSessionManager)
-{
-    // The 32-bit global.ini says No and there is no 64-bit one: both runs
-    // look for "Ostrevan Session Manager 7.1".
-    Start("nointerop", sample::kNoCrossVersionInterop);
-    ExpectQuietRun(Run("/q"), "/q", "Ostrevan Session Manager 7.1");
 }
 
 TEST_F(SampleMachine, DialogCancelledDeletesNothing)

@@ -137,7 +137,7 @@ protected:
     {
         StartRun(6);
         runContext.baseRegistry = 2;
-        ClearKeys();
+        fixture::RemoveSuiteKeys();
         // A temporary folder with a long name, reached through its short name,
         // so that the long form is visible in the result.
         root = fixture::TempRoot();
@@ -151,15 +151,8 @@ protected:
     void TearDown() override
     {
         delete tmp;
-        ClearKeys();
+        fixture::RemoveSuiteKeys();
         fixture::RemoveAll(root);
-    }
-    static void ClearKeys()
-    {
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\Ostrevan Web");
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\WiporaTests");
-        fixture::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Ostrevan Web", KEY_WOW64_32KEY);
-        fixture::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Ostrevan Web", KEY_WOW64_64KEY);
     }
     static void SetMode(HKEY root, const void* data, DWORD size, DWORD type = REG_BINARY,
                         REGSAM view = 0, const char* path = "Software\\Ostrevan Web\\7.1")

@@ -5,26 +5,6 @@
 
 namespace services_test {
 
-ScopedVariable::ScopedVariable(const char* name, const char* value) : name_(name)
-{
-    char buffer[4096];
-    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    had_ = n > 0 && n < sizeof buffer;
-    if (had_) old_ = buffer;
-    SetEnvironmentVariableA(name, value);
-}
-
-ScopedVariable::~ScopedVariable()
-{
-    SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
-}
-
-bool CopyDouble(const char* name, const std::string& dest)
-{
-    std::string source = fixture::DoublesDir() + "\\" + name;
-    return CopyFileA(source.c_str(), dest.c_str(), FALSE) != 0;
-}
-
 std::string PathOfLength(const std::string& folder, size_t length)
 {
     std::string path = folder + "\\";

@@ -7,19 +7,10 @@
 
 namespace services_test {
 
-// Sets an environment variable of this process for one test and puts the old
-// value back afterwards.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value);
-    ~ScopedVariable();
-private:
-    std::string name_, old_;
-    bool had_;
-};
-
-// Copies a built test double (by file name) to dest; false on failure.
-bool CopyDouble(const char* name, const std::string& dest);
+// The shared fixtures (tests/support): an environment variable set for one
+// test, a built test double copied into place.
+using fixture::CopyDouble;
+using fixture::ScopedVariable;
 
 // Windows path of length exactly `length`: folder, a backslash, then a name
 // of 'n' characters.

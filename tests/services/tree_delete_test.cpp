@@ -217,27 +217,13 @@ TEST(FileExists, PresentMissingAndHeldOpen)
     EXPECT_FALSE(FileExists((root + "\\missing\\file.txt").c_str()));
 
     // Held open without sharing by another process.
-    std::string holder = root + "\\holder.exe";
-    ASSERT_TRUE(services_test::CopyDouble("holder.exe", holder));
-    std::string event = "WiporaServicesHolder" + std::to_string(GetCurrentProcessId());
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (event + "-ready").c_str());
-    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, (event + "-stop").c_str());
-    STARTUPINFOA si = {sizeof si};
-    PROCESS_INFORMATION pi = {};
-    std::string command = "\"" + holder + "\" \"" + file + "\" " + event;
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &si, &pi));
-    HANDLE waits[] = {ready, pi.hProcess};
-    ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 20000), WAIT_OBJECT_0) << "holder not ready";
-    EXPECT_FALSE(DeleteFileA(file.c_str()));
-    EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
-    EXPECT_TRUE(FileExists(file.c_str()));
-    SetEvent(stop);
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    CloseHandle(ready);
-    CloseHandle(stop);
+    {
+        fixture::Holder held(file);
+        ASSERT_TRUE(held.holding()) << "holder not ready";
+        EXPECT_FALSE(DeleteFileA(file.c_str()));
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_SHARING_VIOLATION);
+        EXPECT_TRUE(FileExists(file.c_str()));
+    }
     fixture::RemoveAll(root);
 }
 

@@ -2,11 +2,20 @@
 
 #include <shlobj.h>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 
 #include "services/messages.h"
+#include "services/run_context.h"
 
 namespace fixture {
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
 
 bool WriteFile(const std::string& path, const std::string& content)
 {
@@ -45,9 +54,30 @@ bool IsFolder(const std::string& path)
 
 void MakeFolders(const std::string& path)
 {
-    for (size_t i = 3; i <= path.size(); ++i) {
-        if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+    // After the drive's "C:\", each backslash that is a character of its own
+    // ends a level, and so does the end of the path.
+    if (path.size() < 3) return;
+    const char* start = path.c_str();
+    for (const char* p = start + 3;; p = CharNextA(p)) {
+        if (*p == '\\' || *p == '\0') CreateDirectoryA(std::string(start, p).c_str(), nullptr);
+        if (*p == '\0') break;
     }
+}
+
+// The folders above path: up to its last backslash that is a character of its
+// own, not the trail byte of a double-byte character.
+static void MakeParentFolders(const std::string& path)
+{
+    const char* cut = nullptr;
+    for (const char* p = path.c_str(); *p; p = CharNextA(p))
+        if (*p == '\\') cut = p;
+    if (cut) MakeFolders(std::string(path.c_str(), cut));
+}
+
+bool Touch(const std::string& path, const std::string& content)
+{
+    MakeParentFolders(path);
+    return WriteFile(path, content);
 }
 
 void RemoveAll(const std::string& path)
@@ -87,6 +117,17 @@ std::string ShellFolder(int csidl)
     char path[MAX_PATH] = "";
     SHGetFolderPathA(nullptr, csidl, nullptr, 0, path);
     return path;
+}
+
+std::string TempFolder()
+{
+    char shortForm[MAX_PATH] = "";
+    GetTempPathA(sizeof shortForm, shortForm);
+    char longForm[MAX_PATH] = "";
+    DWORD n = GetLongPathNameA(shortForm, longForm, sizeof longForm);
+    std::string folder = n > 0 && n < sizeof longForm ? longForm : shortForm;
+    while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder;
 }
 
 static HKEY OpenOrCreate(HKEY root, const std::string& path, REGSAM view)
@@ -145,33 +186,137 @@ bool ReadString(HKEY root, const std::string& path, const char* name, std::strin
     return true;
 }
 
-// Depth-first delete of a test key in an explicit view.
+const char kProduct32[] = "Software\\Ostrevan\\7.1";
+const char kProduct64[] = "Software\\Ostrevan (64-bit)\\7.1";
+const char kWeb32[] = "Software\\Ostrevan Web\\7.1";
+const char kWeb64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
+
+static bool IsLinkKey(HKEY key)
+{
+    DWORD type = 0;
+    return RegQueryValueExA(key, "SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+               ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+// Gives the sub-key name of key an open DACL when it cannot be opened as it is.
+static void OpenUp(HKEY key, const char* name, REGSAM view)
+{
+    HKEY probe = nullptr;
+    if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &probe) ==
+        ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        return;
+    }
+    HKEY dacl = nullptr;
+    if (RegOpenKeyExA(key, name, REG_OPTION_OPEN_LINK, WRITE_DAC | view, &dacl) != ERROR_SUCCESS)
+        return;
+    SECURITY_DESCRIPTOR open;
+    InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+    RegSetKeySecurity(dacl, DACL_SECURITY_INFORMATION, &open);
+    RegCloseKey(dacl);
+}
+
 void DeleteKey(HKEY root, const std::string& path, REGSAM view)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
-        char name[512];
-        for (int guard = 0; guard < 10000; ++guard) {
-            DWORD len = sizeof name;
-            if (RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                break;
-            DeleteKey(key, name, view);
-        }
+    if (RegOpenKeyExA(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS | view, &key) !=
+        ERROR_SUCCESS)
+        return;
+    if (IsLinkKey(key)) {
+        // RegDeleteKeyEx would delete the target; the link goes through its handle.
+        using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+        auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
+            GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey"));
+        if (ntDeleteKey) ntDeleteKey(key);
         RegCloseKey(key);
+        return;
     }
-    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-    auto del = reinterpret_cast<DeleteKeyEx>(
+    for (int guard = 0; guard < 20000; ++guard) {
+        char name[512];
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        OpenUp(key, name, view);
+        DeleteKey(key, name, view);
+        char again[512];
+        DWORD againLength = sizeof again;
+        if (RegEnumKeyExA(key, 0, again, &againLength, nullptr, nullptr, nullptr, nullptr) ==
+                ERROR_SUCCESS &&
+            std::strcmp(again, name) == 0)
+            break;   // it stays: do not loop on it
+    }
+    RegCloseKey(key);
+    using DeleteKeyExFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    auto deleteKeyEx = reinterpret_cast<DeleteKeyExFn>(
         GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA"));
-    if (del) del(root, path.c_str(), view, 0);
+    if (deleteKeyEx) deleteKeyEx(root, path.c_str(), view, 0);
     else RegDeleteKeyA(root, path.c_str());
 }
 
-int Run(const std::string& commandLine, DWORD timeoutMs)
+void RemoveSuiteKeys()
+{
+    static const char* const kTrees[] = {
+        "Software\\Ostrevan", "Software\\Ostrevan (64-bit)",
+        "Software\\Ostrevan Web", "Software\\Ostrevan Web (64-bit)",
+        "Software\\Calderwick", "Software\\WOW6432Node\\Calderwick",
+        "Software\\WiporaTests",
+        // The association probe's ProgID and extension.
+        "Software\\Classes\\Ostrevan.MainframeDisplay.7.1", "Software\\Classes\\.ovd",
+    };
+    // The controls the cases register.
+    static const char* const kClsids[] = {
+        "{3A7D1E20-5C4B-11D3-8E61-00A0C9B4D501}",
+        "{4D9E2A10-3B8C-7132-A5E1-00C04F8E71A1}",
+        "{4D9E2A10-3B8C-7164-A5E1-00C04F8E71A1}",
+    };
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            for (const char* path : kTrees) DeleteKey(root, path, view);
+        for (const char* clsid : kClsids)
+            DeleteKey(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\CLSID\\") + clsid, view);
+    }
+}
+
+ScopedVariable::ScopedVariable(const char* name, const char* value) : name_(name)
+{
+    DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    if (size > 0) {
+        std::string old(size, '\0');
+        DWORD n = GetEnvironmentVariableA(name, &old[0], size);
+        had_ = n < size;
+        if (had_) old_ = old.substr(0, n);
+    }
+    SetEnvironmentVariableA(name, value);
+}
+
+ScopedVariable::~ScopedVariable()
+{
+    SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr);
+}
+
+void BeginPass(bool is64BitPass, DWORD osMajor)
+{
+    ResetRunContext();
+    runContext.osVersion.dwOSVersionInfoSize = sizeof runContext.osVersion;
+    runContext.osVersion.dwMajorVersion = osMajor;
+    runContext.osVersion.dwMinorVersion = 1;
+    runContext.osVersion.dwBuildNumber = 7601;
+    runContext.osVersion.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    runContext.is64BitPass = is64BitPass ? 1 : 0;
+    SelectRegistryView();
+    runContext.writableUserKey = HKEY_CURRENT_USER;
+}
+
+int Run(const std::string& commandLine, DWORD timeoutMs, const char* currentFolder,
+        const char* environment)
 {
     STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     std::string cmd = commandLine;
-    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, const_cast<char*>(environment),
+                        currentFolder, &si, &pi))
         return -2;
     DWORD code = (DWORD)-1;
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
@@ -235,6 +380,60 @@ std::string WindowsPath(const std::string& unixPath)
 
 std::string DoublesDir() { return WindowsPath(WIPORA_DOUBLES_DIR); }
 std::string ProgramPath() { return WindowsPath(std::string(WIPORA_DOUBLES_DIR) + "/../Wipora.exe"); }
+
+bool CopyDouble(const std::string& name, const std::string& dest)
+{
+    MakeParentFolders(dest);
+    return CopyFileA((DoublesDir() + "\\" + name).c_str(), dest.c_str(), FALSE) != 0;
+}
+
+// The holder runs from a copy on drive C: (the 32-bit loader starts nothing
+// from a path outside the prefix's drives, and the build tree is one only
+// while the bench's drive W: is there).
+Holder::Holder(const std::string& path, DWORD timeoutMs) : timeoutMs_(timeoutMs)
+{
+    static int counter = 0;
+    const std::string exe = "C:\\wipora-tests\\holder.exe";
+    if (!Exists(exe) && !CopyDouble("holder.exe", exe)) return;
+    char name[64];
+    std::snprintf(name, sizeof name, "wipora-holder-%lu-%d", GetCurrentProcessId(), ++counter);
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, (std::string(name) + "-ready").c_str());
+    stop_ = CreateEventA(nullptr, TRUE, FALSE, (std::string(name) + "-stop").c_str());
+    std::string command = "\"" + exe + "\" \"" + path + "\" " + name;
+    STARTUPINFOA si = {sizeof si};
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si,
+                       &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        // Ready, and still running: a holder that could not open the file exits.
+        HANDLE waits[2] = {ready, process_};
+        holding_ = WaitForMultipleObjects(2, waits, FALSE, timeoutMs_) == WAIT_OBJECT_0 &&
+                   WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    }
+    CloseHandle(ready);
+}
+
+Holder::~Holder()
+{
+    if (stop_) SetEvent(stop_);
+    if (process_) {
+        if (WaitForSingleObject(process_, timeoutMs_) != WAIT_OBJECT_0) TerminateProcess(process_, 9);
+        CloseHandle(process_);
+    }
+    if (stop_) CloseHandle(stop_);
+}
+
+const char kUsageCaption[] = "Ostrevan Wipora Utility v7.1";
+const char kUsageText[] =
+    "Usage: Wipora {switch(es)}<Enter>\r\n"
+    "\r\n"
+    "/1  Delete All User Files\r\n"
+    "/2  Uninstall ActiveX Controls\r\n"
+    "/3  Delete Internet Cached Files\r\n"
+    "/4  Uninstall Served Desktop\r\n"
+    "/q  Quiet Mode\r\n";
+const char kDialogCaption[] = "Ostrevan Wipora Utility (32-bit) v7.1";
 
 static std::deque<int> scriptedAnswers;
 static int scriptedDefault = IDOK;

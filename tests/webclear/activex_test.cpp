@@ -54,7 +54,8 @@ protected:
     std::string Register(const std::string& clsid, const std::string& folder, const std::string& file,
                          REGSAM view)
     {
-        std::string path = CopyDouble("comserver.dll", folder, file);
+        std::string path = folder + "\\" + file;
+        EXPECT_TRUE(CopyDouble("comserver.dll", path)) << path;
         fixture::SetString(HKEY_LOCAL_MACHINE, InprocKey(clsid), nullptr, path, view);
         fixture::SetString(HKEY_LOCAL_MACHINE, kCodeStore + clsid + "\\Contains", "x", "1", view);
         return path;
@@ -77,7 +78,7 @@ protected:
 
 TEST_F(ActiveXRemoval, OptionOffTouchesNothing)
 {
-    BeginPass(false);
+    BeginWebPass(false);
     std::string control = Register(kClsids[0], root + "\\dpf", "KQ3D.OCX", KEY_WOW64_32KEY);
     RemoveActiveXControls();
     EXPECT_TRUE(fixture::Exists(control));
@@ -91,10 +92,10 @@ TEST_F(ActiveXRemoval, ControlsInUseAreReportedOnceEachAndKept)
     std::string free2 = Register(kClsids[1], root + "\\dpf", "KQ5D.OCX", KEY_WOW64_32KEY);
     std::string held3 = Register(kClsids[2], root + "\\dpf", "KQ7V.OCX", KEY_WOW64_32KEY);
     Holder holder1(held1), holder3(held3);
-    ASSERT_TRUE(holder1.holding && holder3.holding);
+    ASSERT_TRUE(holder1.holding() && holder3.holding());
 
     for (int quiet : {1, 0}) {
-        BeginPass(false);
+        BeginWebPass(false);
         runContext.uninstallActiveX = 1;
         runContext.quietMode = (BYTE)quiet;
         RemoveActiveXControls();
@@ -137,12 +138,12 @@ TEST_F(ActiveXRemoval, MissingControlFileStillGoesToUnregistration)
         fixture::SetString(HKEY_LOCAL_MACHINE, InprocKey(kClsids[3]), nullptr, missing, view);
         fixture::MakeKey(HKEY_LOCAL_MACHINE, kCodeStore + std::string(kClsids[3]), view);
     }
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.uninstallActiveX = 1;
     RemoveActiveXControls();
     EXPECT_TRUE(InCodeStore(kClsids[3], KEY_WOW64_32KEY));
 
-    BeginPass(true);
+    BeginWebPass(true);
     runContext.uninstallActiveX = 1;
     RemoveActiveXControls();
     EXPECT_FALSE(InCodeStore(kClsids[3], KEY_WOW64_64KEY));
@@ -163,7 +164,7 @@ TEST_F(ActiveXRemoval, CompanionFilesAndConflictFolderOnlyForTheWebToHostControl
     Plant(other + "\\ovw2h32.ini", "keep");
     Plant(other + "\\ovw2h32.inf", "keep");
 
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.uninstallActiveX = 1;
     RemoveActiveXControls();
     EXPECT_FALSE(fixture::Exists(conflict));
@@ -187,7 +188,7 @@ TEST_F(ActiveXRemoval, SixtyFourBitPassUsesItsOwnControlAndNames)
     // The 32-bit control registered in the 64-bit view is not the 64-bit pass's.
     std::string foreign = Register(kWebToHost32, root + "\\dpf32", "OVW2H32.OCX", KEY_WOW64_64KEY);
 
-    BeginPass(true);
+    BeginWebPass(true);
     runContext.uninstallActiveX = 1;
     RemoveActiveXControls();
     EXPECT_EQ(Unregistrations(control), 1);
@@ -210,7 +211,7 @@ TEST_F(ActiveXRemoval, RegistrationThatDoesNotFitIsSkipped)
     std::string control = Register(kClsids[5], root + "\\dpf", "KQMAC.OCX", KEY_WOW64_32KEY);
     std::string tooLong = control + std::string(300, ' ');
     fixture::SetString(HKEY_LOCAL_MACHINE, InprocKey(kClsids[5]), nullptr, tooLong, KEY_WOW64_32KEY);
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.uninstallActiveX = 1;
     RemoveActiveXControls();
     EXPECT_TRUE(fixture::Exists(control));

@@ -77,7 +77,7 @@ TEST_F(FileAssociations, EachRootGoesWithTheEditionItsProbeNames)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "\"C:\\Ostrevan\\OV3270.EXE\" /kq \"%1\"");
     Register(HKEY_CURRENT_USER, KEY_WOW64_32KEY, "\"C:\\Ostrevan\\OV3270.EXE\" \"%1\"");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveFileAssociations(true);
     EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), 0);
     EXPECT_EQ(Left(HKEY_CURRENT_USER, KEY_WOW64_32KEY), 26);
@@ -91,7 +91,7 @@ TEST_F(FileAssociations, EachRootGoesWithTheEditionItsProbeNames)
 TEST_F(FileAssociations, UpperCaseSwitchIsNotTheWebToHostSwitch)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "OV3270.EXE /KQ %1");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveFileAssociations(true);
     EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), 26);
     RemoveFileAssociations(false);
@@ -104,7 +104,7 @@ TEST_F(FileAssociations, MissingOrUnreadableProbeLeavesTheRoot)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, nullptr, false);
     Register(HKEY_CURRENT_USER, KEY_WOW64_32KEY, (std::string("OV3270.EXE /kq ") + std::string(300, 'x')).c_str());
-    BeginPass(false);
+    BeginWebPass(false);
     for (bool webToHost : {true, false}) {
         RemoveFileAssociations(webToHost);
         EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), 24);
@@ -119,7 +119,7 @@ TEST_F(FileAssociations, MissingOrUnreadableProbeLeavesTheRoot)
 TEST_F(FileAssociations, SixtyFourBitPassRemovesItsOwnView)
 {
     Register(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "OV3270.EXE /kq %1");
-    BeginPass(true);
+    BeginWebPass(true);
     RemoveFileAssociations(false);
     EXPECT_EQ(Left(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY), 26);
     RemoveFileAssociations(true);

@@ -10,19 +10,14 @@ namespace {
 
 using namespace webclear_test;
 
-const char kWebKey32[] = "Software\\Ostrevan Web\\7.1";
-const char kWebKey64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
+using fixture::kWeb32;
+using fixture::kWeb64;
 const char kProbeCommand[] = "Software\\Classes\\Ostrevan.MainframeDisplay.7.1\\shell\\open\\command";
 
 class ClearSequence : public ::testing::Test {
 protected:
     void SetUp() override { CleanSuiteFootprint(); }
-    void TearDown() override
-    {
-        CleanSuiteFootprint();
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\WiporaTests", KEY_WOW64_32KEY);
-        fixture::DeleteKey(HKEY_CURRENT_USER, "Software\\Classes\\Ostrevan.MainframeDisplay.7.1", KEY_WOW64_32KEY);
-    }
+    void TearDown() override { CleanSuiteFootprint(); }
 };
 
 // On 6.x the low-integrity folders are cleared in a run of their own before
@@ -39,7 +34,7 @@ TEST_F(ClearSequence, ProgramFilesRunTwiceOnVistaAndLaterOnceBefore)
         Plant(temp + "\\Low\\Ostrevan\\7.1\\Sales.ini", lowProfile);
         Plant(AppDataFolder() + "\\Ostrevan Web\\7.1\\roaming.dat", "r");
         Plant(LocalLowFolder() + "\\Ostrevan Web\\7.1\\low.dat", "l");
-        BeginPass(false, major);
+        BeginWebPass(false, major);
         ClearWebToHost(nullptr);
         EXPECT_EQ(runContext.lowIntegrityPass, 0);
         EXPECT_FALSE(fixture::Exists(temp + "\\Ostrevan\\7.1\\Sales.ini"));
@@ -67,28 +62,28 @@ TEST_F(ClearSequence, WebKeyUnderTheThreeRootsInThePassesViews)
         fixture::SetString(HKEY_CURRENT_USER, std::string(path) + "\\Sub", "v", "1", KEY_WOW64_32KEY);
         fixture::SetString(writable, std::string(path) + "\\Sub", "v", "1", KEY_WOW64_32KEY);
     };
-    plant(kWebKey32);
-    plant(kWebKey64);
+    plant(kWeb32);
+    plant(kWeb64);
     fixture::SetString(HKEY_LOCAL_MACHINE, "Software\\Ostrevan Web\\7.2", "v", "other", KEY_WOW64_32KEY);
 
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.writableUserKey = writable;
     ClearWebToHost(nullptr);
-    EXPECT_FALSE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWebKey32, KEY_WOW64_32KEY));
-    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWebKey32, KEY_WOW64_32KEY));
-    EXPECT_FALSE(fixture::KeyExists(writable, kWebKey32, KEY_WOW64_32KEY));
-    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWebKey32, KEY_WOW64_64KEY));
-    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWebKey64, KEY_WOW64_32KEY));
-    EXPECT_TRUE(fixture::KeyExists(HKEY_CURRENT_USER, kWebKey64, KEY_WOW64_32KEY));
+    EXPECT_FALSE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWeb32, KEY_WOW64_32KEY));
+    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWeb32, KEY_WOW64_32KEY));
+    EXPECT_FALSE(fixture::KeyExists(writable, kWeb32, KEY_WOW64_32KEY));
+    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWeb32, KEY_WOW64_64KEY));
+    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWeb64, KEY_WOW64_32KEY));
+    EXPECT_TRUE(fixture::KeyExists(HKEY_CURRENT_USER, kWeb64, KEY_WOW64_32KEY));
 
-    BeginPass(true);
+    BeginWebPass(true);
     runContext.writableUserKey = writable;
     ClearWebToHost(nullptr);
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
-        EXPECT_FALSE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWebKey64, view)) << view;
-    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWebKey64, KEY_WOW64_32KEY));
-    EXPECT_FALSE(fixture::KeyExists(writable, kWebKey64, KEY_WOW64_32KEY));
-    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWebKey32, KEY_WOW64_64KEY));
+        EXPECT_FALSE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWeb64, view)) << view;
+    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWeb64, KEY_WOW64_32KEY));
+    EXPECT_FALSE(fixture::KeyExists(writable, kWeb64, KEY_WOW64_32KEY));
+    EXPECT_TRUE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kWeb32, KEY_WOW64_64KEY));
     std::string other;
     EXPECT_TRUE(fixture::ReadString(HKEY_LOCAL_MACHINE, "Software\\Ostrevan Web\\7.2", "v", &other, KEY_WOW64_32KEY));
     EXPECT_EQ(other, "other");
@@ -103,16 +98,16 @@ TEST_F(ClearSequence, OptionsOnlyWidenIt)
     std::string work = fixture::TempRoot() + "\\Work";
     Plant(work + "\\Scripts\\logon.scr", "s");
     auto prepare = [&] {
-        fixture::SetString(HKEY_CURRENT_USER, kWebKey32, "Working Directory", work, KEY_WOW64_32KEY);
+        fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", work, KEY_WOW64_32KEY);
         fixture::SetString(HKEY_CURRENT_USER, kProbeCommand, nullptr, "OV3270.EXE /kq %1", KEY_WOW64_32KEY);
     };
     prepare();
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.quietMode = 1;
     ClearWebToHost(nullptr);
     EXPECT_TRUE(fixture::Exists(work + "\\Scripts\\logon.scr"));
     EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kProbeCommand, KEY_WOW64_32KEY));
-    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWebKey32, KEY_WOW64_32KEY));
+    EXPECT_FALSE(fixture::KeyExists(HKEY_CURRENT_USER, kWeb32, KEY_WOW64_32KEY));
 
     prepare();
     runContext.clearUserFiles = 1;

@@ -37,8 +37,9 @@ TEST_F(ProgramFiles, SessionManagerProfilesShortcutsAndCacheFiles)
 {
     LaunchLog launches;
     std::string sessionLog = root + "\\sessmgr.log";
-    std::string command = "\"" + CopyDouble("sessmgr.exe", root) + "\" \"Ostrevan Session Manager\" \"" +
-                          sessionLog + "\"";
+    std::string sessionManager = root + "\\sessmgr.exe";
+    ASSERT_TRUE(CopyDouble("sessmgr.exe", sessionManager));
+    std::string command = "\"" + sessionManager + "\" \"Ostrevan Session Manager\" \"" + sessionLog + "\"";
     STARTUPINFOA si = {sizeof si};
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, "C:\\", &si, &pi));
@@ -56,7 +57,7 @@ TEST_F(ProgramFiles, SessionManagerProfilesShortcutsAndCacheFiles)
     Plant(desktop + "\\Sales.LNK", "shortcut");
     Plant(desktop + "\\Other.LNK", "bystander");
 
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
 
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
@@ -84,7 +85,7 @@ TEST_F(ProgramFiles, AppletLibraryAndItsFolders)
     fixture::SetBinary(HKEY_CURRENT_USER, "Software\\Ostrevan Web\\7.1", "CacheMode", "\1", 1, REG_BINARY, KEY_WOW64_32KEY);
     std::string temp = TempFolder();
     Plant(temp + "\\Ostrevan\\7.1\\Plxw2hjv.dll", "applet");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
     EXPECT_FALSE(fixture::Exists(temp + "\\Ostrevan"));
 
@@ -103,7 +104,7 @@ TEST_F(ProgramFiles, BrowserPlugins)
 {
     std::string ie = root + "\\IE", netscape = root + "\\Netscape", netscape6 = root + "\\NS6";
     std::string appPaths = kAppPaths;
-    SavedValue ieValue(HKEY_LOCAL_MACHINE, appPaths + "IEXPLORE.EXE", nullptr, KEY_WOW64_32KEY);
+    SavedValue ieValue(HKEY_LOCAL_MACHINE, appPaths + "IEXPLORE.EXE", "", KEY_WOW64_32KEY);
     fixture::SetString(HKEY_LOCAL_MACHINE, appPaths + "IEXPLORE.EXE", nullptr, ie + "\\iexplore.exe",
                        KEY_WOW64_32KEY);
     // 1,100 characters: only a cut value would name <Netscape>\Plugins.
@@ -118,7 +119,7 @@ TEST_F(ProgramFiles, BrowserPlugins)
     }
     SetFileAttributesA((ie + "\\Plugins\\NPKQVT.DLL").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, appPaths + "NETSCAPE.EXE", KEY_WOW64_32KEY);
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, appPaths + "NETSCP6.EXE", KEY_WOW64_32KEY);
@@ -138,13 +139,13 @@ TEST_F(ProgramFiles, ExtensionKeysGoEvenWithoutInternetExplorer)
 {
     std::string ieKey = std::string(kAppPaths) + "IEXPLORE.EXE";
     SavedValue path32(HKEY_LOCAL_MACHINE, ieKey, "Path", KEY_WOW64_32KEY);
-    SavedValue default32(HKEY_LOCAL_MACHINE, ieKey, nullptr, KEY_WOW64_32KEY);
+    SavedValue default32(HKEY_LOCAL_MACHINE, ieKey, "", KEY_WOW64_32KEY);
     fixture::DeleteKey(HKEY_LOCAL_MACHINE, ieKey, KEY_WOW64_32KEY);
     for (const char* extension : kExtensions)
         fixture::MakeKey(HKEY_LOCAL_MACHINE, kExtensionRoot + std::string(extension), KEY_WOW64_32KEY);
     fixture::MakeKey(HKEY_LOCAL_MACHINE, kExtensionRoot + std::string(".pdf"), KEY_WOW64_32KEY);
 
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
     for (const char* extension : kExtensions)
         EXPECT_FALSE(fixture::KeyExists(HKEY_LOCAL_MACHINE, kExtensionRoot + std::string(extension),
@@ -165,7 +166,7 @@ TEST_F(ProgramFiles, CabinetsAndControlsOnlyWithUninstallActiveX)
         for (const char* name : foreign) Plant(downloads + "\\" + name, name);
     };
     make();
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
     for (const char* name : suite) EXPECT_TRUE(fixture::Exists(downloads + "\\" + name)) << name;
 
@@ -187,7 +188,7 @@ TEST_F(ProgramFiles, X64SubFolderLeftByCacheFilesButEmptiedByApplicationData)
     Plant(appData + "\\other.txt", "bystander");
     Plant(cache + "\\x64\\Remote.ini", "[Session Manager]\r\nDisplayName=http://h/w/p\r\n");
 
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveProgramFilesAndPlugins();
     EXPECT_FALSE(fixture::Exists(appData + "\\7.1"));
     EXPECT_EQ(ReadText(appData + "\\other.txt"), "bystander");
@@ -195,7 +196,7 @@ TEST_F(ProgramFiles, X64SubFolderLeftByCacheFilesButEmptiedByApplicationData)
 
     Plant(appData + "\\7.1\\x64\\left.dat", "64");
     Plant(appData + "\\7.1\\kept.dat", "32");
-    BeginPass(true);
+    BeginWebPass(true);
     RemoveProgramFilesAndPlugins();
     EXPECT_FALSE(fixture::Exists(cache + "\\x64\\Remote.ini"));
     EXPECT_FALSE(fixture::Exists(appData + "\\7.1\\x64"));

@@ -12,7 +12,7 @@ namespace {
 using namespace webclear_test;
 
 const REGSAM kViews[] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
-const char* const kWebKeys[] = {"Software\\Ostrevan Web\\7.1", "Software\\Ostrevan Web (64-bit)\\7.1"};
+const char* const kWebKeys[] = {fixture::kWeb32, fixture::kWeb64};
 const char* const kControls[] = {"{4D9E2A10-3B8C-7132-A5E1-00C04F8E71A1}",
                                  "{4D9E2A10-3B8C-7164-A5E1-00C04F8E71A1}"};
 const char kCodeStore[] = "Software\\Microsoft\\Code Store Database\\Distribution Units\\";
@@ -43,9 +43,7 @@ protected:
     {
         CleanSuiteFootprint();
         for (int p = 0; p < 2; ++p) {
-            fixture::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\" + std::string(kControls[p]), kViews[p]);
             fixture::DeleteKey(HKEY_LOCAL_MACHINE, kCodeStore + std::string(kControls[p]), kViews[p]);
-            fixture::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Ostrevan Web", kViews[p]);
             HKEY key = nullptr;
             if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kInternetSettings, 0, KEY_SET_VALUE | kViews[p], &key) == 0) {
                 RegDeleteValueA(key, "ActiveXCache");
@@ -110,7 +108,7 @@ protected:
             fixture::SetString(HKEY_LOCAL_MACHINE, kWebKeys[p], "Installed", "1", view);
             Plant(Folder("Work", p) + "\\Scripts\\logon.scr", "user data");
             Plant(Folder("Work", p) + "\\trace.log", "user data");
-            CopyDouble("comserver.dll", Folder("DPF", p), p ? "OVW2H64.OCX" : "OVW2H32.OCX");
+            EXPECT_TRUE(CopyDouble("comserver.dll", Control(p)));
             Plant(Folder("DPF", p) + "\\ovw2h" + suffix + ".ini", "companion");
             fixture::SetString(HKEY_LOCAL_MACHINE, "Software\\Classes\\CLSID\\" + std::string(kControls[p]) +
                                "\\InprocServer32", nullptr, Control(p), view);

@@ -10,8 +10,8 @@ namespace {
 
 using namespace webclear_test;
 
-const char kWebKey32[] = "Software\\Ostrevan Web\\7.1";
-const char kWebKey64[] = "Software\\Ostrevan Web (64-bit)\\7.1";
+using fixture::kWeb32;
+using fixture::kWeb64;
 const char kCaption[] = "Remove Web-to-Host User Data";
 const char kQuestion[] =
     "Are you sure you want to remove all Ostrevan Web-to-Host user data files?  The types of files "
@@ -73,10 +73,10 @@ TEST_F(UserData, WorkingDirectoryFromTheRegistry)
 {
     std::string literal = work + "\\%WIPORA_USERDATA%";
     SetEnvironmentVariableA("WIPORA_USERDATA", "Expanded");
-    fixture::SetString(HKEY_CURRENT_USER, kWebKey32, "Working Directory", literal, KEY_WOW64_32KEY);
+    fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", literal, KEY_WOW64_32KEY);
     Fill(literal);
     Fill(work + "\\Expanded");
-    BeginPass(false);
+    BeginWebPass(false);
     fixture::ScriptMessages({IDYES});
     RemoveWebUserData(nullptr);
     SetEnvironmentVariableA("WIPORA_USERDATA", nullptr);
@@ -96,10 +96,10 @@ TEST_F(UserData, WorkingDirectoryFromTheRegistry)
 TEST_F(UserData, FallsBackToTheCacheRootPerPass)
 {
     std::string version = TempFolder() + "\\Ostrevan\\7.1";
-    fixture::MakeKey(HKEY_CURRENT_USER, kWebKey64, KEY_WOW64_64KEY);
+    fixture::MakeKey(HKEY_CURRENT_USER, kWeb64, KEY_WOW64_64KEY);
     Fill(version + "\\x64");
     Plant(version + "\\Sales.ini", "32-bit pass's");
-    BeginPass(true);
+    BeginWebPass(true);
     fixture::ScriptMessages({IDYES});
     RemoveWebUserData(nullptr);
     auto shown = fixture::ShownMessages();
@@ -113,11 +113,11 @@ TEST_F(UserData, FallsBackToTheCacheRootPerPass)
 // owns the question shows it by unchecking its box when the sequence returns.
 TEST_F(UserData, NoClearsTheFlagAndKeepsEverything)
 {
-    fixture::SetString(HKEY_CURRENT_USER, kWebKey32, "Working Directory", work, KEY_WOW64_32KEY);
+    fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", work, KEY_WOW64_32KEY);
     Fill(work);
     HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.clearUserFiles = 1;
     fixture::ScriptMessages({IDNO});
     RemoveWebUserData(owner);
@@ -131,9 +131,9 @@ TEST_F(UserData, NoClearsTheFlagAndKeepsEverything)
 
 TEST_F(UserData, QuietModeAsksNothing)
 {
-    fixture::SetString(HKEY_CURRENT_USER, kWebKey32, "Working Directory", work, KEY_WOW64_32KEY);
+    fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", work, KEY_WOW64_32KEY);
     Fill(work);
-    BeginPass(false);
+    BeginWebPass(false);
     runContext.quietMode = 1;
     RemoveWebUserData(nullptr);
     EXPECT_TRUE(fixture::ShownMessages().empty());
@@ -143,9 +143,9 @@ TEST_F(UserData, QuietModeAsksNothing)
 // The Web key is looked for where baseRegistry says; elsewhere it is no key.
 TEST_F(UserData, WebKeyElsewhereRemovesNothing)
 {
-    fixture::SetString(HKEY_LOCAL_MACHINE, kWebKey32, "Working Directory", work, KEY_WOW64_32KEY);
+    fixture::SetString(HKEY_LOCAL_MACHINE, kWeb32, "Working Directory", work, KEY_WOW64_32KEY);
     Fill(work);
-    BeginPass(false);
+    BeginWebPass(false);
     fixture::ScriptMessages({IDYES});
     RemoveWebUserData(nullptr);
     EXPECT_TRUE(fixture::ShownMessages().empty());
@@ -161,8 +161,8 @@ TEST_F(UserData, WorkingDirectoryThatIsARootOrSystemFolderRemovesNothing)
     char windows[MAX_PATH] = "";
     GetWindowsDirectoryA(windows, MAX_PATH);
     for (const std::string& folder : {std::string("C:\\"), std::string(windows)}) {
-        fixture::SetString(HKEY_CURRENT_USER, kWebKey32, "Working Directory", folder, KEY_WOW64_32KEY);
-        BeginPass(false);
+        fixture::SetString(HKEY_CURRENT_USER, kWeb32, "Working Directory", folder, KEY_WOW64_32KEY);
+        BeginWebPass(false);
         fixture::ScriptMessages({IDYES});
         RemoveWebUserData(nullptr);
         EXPECT_TRUE(fixture::ShownMessages().empty()) << folder;

@@ -21,7 +21,7 @@ protected:
         root = fixture::TempRoot();
         cache = TempFolder() + "\\Ostrevan\\7.1";
         launcherFolder = root + "\\Jarvane";
-        CopyDouble("jarvane.exe", launcherFolder);
+        ASSERT_TRUE(CopyDouble("jarvane.exe", launcherFolder + "\\jarvane.exe"));
     }
     void TearDown() override { CleanSuiteFootprint(); }
     void Profile(const std::string& name, const std::string& displayName, const char* section = "Session Manager")
@@ -46,7 +46,7 @@ TEST_F(WebLauncher, DescriptorAddressesWithBlanks)
 {
     fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir", launcherFolder, KEY_WOW64_32KEY);
     Profile("Sales.ini", "http://my server/web folder/the page.html");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Sales.ini");
     std::vector<std::string> expected = {
         Javaws("http://my%20server/web%20folder/ovw2h.jnlp"),
@@ -60,7 +60,7 @@ TEST_F(WebLauncher, AddressWithoutPathSeparator)
 {
     Profile("Plain.ini", "SalesSession");
     Profile("Rooted.ini", "/sales page");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Plain.ini");
     RemoveWebLauncherDeployment("Rooted.ini");
     std::vector<std::string> expected = {Javaws("ovw2h.jnlp"), Javaws("ovw2h.jnlp")};
@@ -72,7 +72,7 @@ TEST_F(WebLauncher, ProfileWithoutTheKeyStartsNothing)
     fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir", launcherFolder, KEY_WOW64_32KEY);
     Profile("Other.ini", "http://h/w/p", "Other Section");
     Profile("Empty.ini", "");
-    BeginPass(false);
+    BeginWebPass(false);
     for (const char* name : {"Other.ini", "Empty.ini", "Missing.ini"}) RemoveWebLauncherDeployment(name);
     EXPECT_TRUE(launches.Lines().empty());
 }
@@ -83,7 +83,7 @@ TEST_F(WebLauncher, LauncherFoundInTheMachineWow6432NodeForm)
 {
     fixture::SetString(HKEY_LOCAL_MACHINE, kLauncherWowKey, "InstallDir", launcherFolder, KEY_WOW64_64KEY);
     Profile("Sales.ini", "http://h/w/p");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Sales.ini");
     auto lines = launches.Lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -98,7 +98,7 @@ TEST_F(WebLauncher, FirstRegistrationWithoutInstallDirStops)
     fixture::MakeKey(HKEY_CURRENT_USER, kLauncherKey, KEY_WOW64_32KEY);
     fixture::SetString(HKEY_LOCAL_MACHINE, kLauncherKey, "InstallDir", launcherFolder, KEY_WOW64_32KEY);
     Profile("Sales.ini", "http://h/w/p");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Sales.ini");
     EXPECT_EQ(launches.Lines(), std::vector<std::string>{Javaws("http://h/w/ovw2h.jnlp")});
 }
@@ -106,7 +106,7 @@ TEST_F(WebLauncher, FirstRegistrationWithoutInstallDirStops)
 TEST_F(WebLauncher, FolderEndingInASeparatorGetsNoSecond)
 {
     Profile("Sales.ini", "http://h/w/p");
-    BeginPass(false);
+    BeginWebPass(false);
     for (const char* end : {"\\", "/"}) {
         fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir", launcherFolder + end, KEY_WOW64_32KEY);
         RemoveWebLauncherDeployment("Sales.ini");
@@ -124,7 +124,7 @@ TEST_F(WebLauncher, FolderWithForwardSlashesIsUsed)
     for (char& c : forward) if (c == '\\') c = '/';
     fixture::SetString(HKEY_CURRENT_USER, kLauncherKey, "InstallDir", forward, KEY_WOW64_32KEY);
     Profile("Sales.ini", "http://h/w/p");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Sales.ini");
     auto lines = launches.Lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -139,7 +139,7 @@ TEST_F(WebLauncher, AddressThatDoesNotFitStartsNothing)
     std::string folder(80, ' ');
     Profile("Long.ini", "http://h/" + folder + "/p");   // 252 bytes with the "%20" forms
     Profile("Fits.ini", "http://h/" + std::string(80, 'f') + "/p");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("Long.ini");
     EXPECT_TRUE(launches.Lines().empty());
     RemoveWebLauncherDeployment("Fits.ini");
@@ -152,13 +152,13 @@ TEST_F(WebLauncher, ProfileFolderFollowsPassAndIntegrity)
 {
     Plant(cache + "\\x64\\S64.ini", "[Session Manager]\r\nDisplayName=http://h/x64/p\r\n");
     Plant(TempFolder() + "\\Low\\Ostrevan\\7.1\\SLow.ini", "[Session Manager]\r\nDisplayName=http://h/low/p\r\n");
-    BeginPass(false);
+    BeginWebPass(false);
     RemoveWebLauncherDeployment("S64.ini");
     RemoveWebLauncherDeployment("SLow.ini");
     EXPECT_TRUE(launches.Lines().empty());
     runContext.lowIntegrityPass = 1;
     RemoveWebLauncherDeployment("SLow.ini");
-    BeginPass(true);
+    BeginWebPass(true);
     RemoveWebLauncherDeployment("S64.ini");
     std::vector<std::string> expected = {Javaws("http://h/low/ovw2h.jnlp"), Javaws("http://h/x64/ovw2h.jnlp")};
     EXPECT_EQ(launches.Lines(), expected);

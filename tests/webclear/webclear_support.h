@@ -11,12 +11,16 @@ namespace webclear_test {
 // The Run context of one Clear run on Windows 7 (6.1, NT), per-user settings,
 // in the 32-bit or the 64-bit pass, with HKEY_CURRENT_USER as writable root.
 // Message boxes are scripted (answer No) from here on.
-void BeginPass(bool x64, DWORD osMajor = 6);
+void BeginWebPass(bool x64, DWORD osMajor = 6);
 
-// Shell and cache folders as the tests expect the program to find them: the
-// long temporary folder (trailing backslash cut), AppData\Roaming, LocalLow,
-// the user's desktop.
-std::string TempFolder();
+// The shared fixtures (tests/support).
+using fixture::CopyDouble;
+using fixture::Holder;
+using fixture::SavedValue;
+using fixture::TempFolder;
+
+// Shell and cache folders as the tests expect the program to find them:
+// AppData\Roaming, LocalLow, the user's desktop.
 std::string AppDataFolder();
 std::string LocalLowFolder();
 std::string DesktopFolder();
@@ -27,49 +31,17 @@ std::string DesktopFolder();
 // 32-bit view of HKEY_CURRENT_USER\Software there (Windows shares it).
 void CleanSuiteFootprint();
 
-// A test double copied from the build into folder; returns its path.
-std::string CopyDouble(const std::string& name, const std::string& folder,
-                       const std::string& asName = "");
-
 // javaws.exe on this process's PATH (found by bare name) and the launch log
 // that the javaws and jarvane doubles write; Lines() reads it back.
 class LaunchLog {
 public:
     LaunchLog();
-    ~LaunchLog();
     std::vector<std::string> Lines() const;
     std::string folder;   // holds javaws.exe
     std::string path;
 
 private:
-    std::string savedPath;
-};
-
-// Keeps a file open without sharing in another process while alive.
-class Holder {
-public:
-    explicit Holder(const std::string& file);
-    ~Holder();
-    bool holding = false;
-
-private:
-    std::string name;
-    HANDLE process = nullptr;
-    HANDLE stop = nullptr;
-};
-
-// Saves a registry value and puts it back (or deletes it) on destruction.
-class SavedValue {
-public:
-    SavedValue(HKEY root, const std::string& path, const char* name, REGSAM view);
-    ~SavedValue();
-
-private:
-    HKEY root;
-    std::string path, name;
-    REGSAM view;
-    bool existed;
-    std::string value;
+    fixture::ScopedVariable searchPath, logVariable;
 };
 
 // Writes a file, making its folders first; a failure fails the test.
