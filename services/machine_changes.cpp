@@ -10,6 +10,8 @@
 #include <shlwapi.h>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "services/change_forecast.h"
 #include "services/deletion_check.h"
@@ -92,6 +94,27 @@ bool HoldsSubKeys(HKEY parentKey, const char* name, REGSAM view)
 
 bool Preview() { return runContext.previewRun != 0; }
 
+// The files this run has scheduled for deletion at restart (lower-cased).
+std::set<std::string> scheduledFiles;
+
+std::string LoweredPath(const char* path)
+{
+    std::string s(path);
+    if (!s.empty()) CharLowerBuffA(&s[0], static_cast<DWORD>(s.size()));
+    return s;
+}
+
+// A file that stays, but that this run has already scheduled for deletion at
+// restart (a desktop file in use, met again by the user data removal), goes
+// at the next restart all the same: its outcome says so.
+LogOutcome OutcomeOfStayingFile(const char* path, DWORD error)
+{
+    LogOutcome outcome = OutcomeOfError(error);
+    if (outcome != kLogRemoved && outcome != kLogNotPresent && scheduledFiles.count(LoweredPath(path)))
+        return kLogScheduledAtRestart;
+    return outcome;
+}
+
 void LogUnregistration(const char* path, const char* what, DWORD code)
 {
     char text[96];
@@ -125,7 +148,7 @@ DWORD RemoveFile(const char* path, AttributeReset reset)
 {
     if (!MayRemoveFile(path)) return ERROR_ACCESS_DENIED;
     DWORD error = DeleteOrForecast(path, reset);
-    LogEvent("delete file", path, OutcomeOfError(error), error);
+    LogEvent("delete file", path, OutcomeOfStayingFile(path, error), error);
     return error;
 }
 
@@ -139,7 +162,10 @@ DWORD RemoveFileOrDeferToRestart(const char* path, AttributeReset reset)
     }
     BOOL scheduled = Preview() || MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     LogOutcome outcome = OutcomeOfError(error);
-    if (outcome != kLogNotPresent && scheduled) outcome = kLogScheduledAtRestart;
+    if (outcome != kLogNotPresent && scheduled) {
+        outcome = kLogScheduledAtRestart;
+        scheduledFiles.insert(LoweredPath(path));
+    }
     LogEvent("delete file", path, outcome, error);
     return error;
 }
