@@ -33,8 +33,9 @@ static void InitConfirmDialog(HWND dialog)
 }
 
 // Yes: the boxes are read in the order 203, 204 (before the Web-to-Host clear
-// sequence, whose user data removal may uncheck 203), 201 (after it) and 202
-// (after the cache clearing). The flags stay for the second, silent run.
+// sequence, after which 203 is unchecked when its question was answered No),
+// 201 (after it) and 202 (after the cache clearing). The flags stay for the
+// second, silent run.
 static void RunConfirmedTasks(HWND dialog)
 {
     SetCursor(LoadCursorA(nullptr, IDC_WAIT));
