@@ -230,14 +230,22 @@ LONG DeleteEmptyKey(HKEY parentKey, const KeyPlace& parent, const char* name, Ke
     return rc;
 }
 
-bool DeleteCacheEntry(DeleteUrlCacheEntryFn deleteEntry, const char* url)
+bool DeleteCacheEntry(HMODULE wininet, const char* url)
 {
+    using DeleteEntryFn = BOOL(WINAPI*)(LPCSTR);
+    auto deleteEntry = reinterpret_cast<DeleteEntryFn>(GetProcAddress(wininet, "DeleteUrlCacheEntryA"));
+    if (!deleteEntry) return false;
     BOOL deleted = Preview() || deleteEntry(url);
     DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
     char object[kObjectSize];
     std::snprintf(object, sizeof object, "URL cache entry %s", url);
     LogEvent("delete cache entry", object, OutcomeOfError(error), error);
     return deleted != FALSE;
+}
+
+bool MoveFileReplacing(const char* from, const char* to)
+{
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 bool StartProgramAndWait(const char* program, const char* parameters, const char* shownName,

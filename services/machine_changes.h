@@ -62,9 +62,14 @@ enum KeyRecord {
 // stays with ERROR_ACCESS_DENIED). parent names parentKey for the record.
 LONG DeleteEmptyKey(HKEY parentKey, const KeyPlace& parent, const char* name, KeyRecord record);
 
-// One entry of the user's URL cache, through WinINet's DeleteUrlCacheEntryA.
-using DeleteUrlCacheEntryFn = BOOL(WINAPI*)(LPCSTR);
-bool DeleteCacheEntry(DeleteUrlCacheEntryFn deleteEntry, const char* url);
+// One entry of the user's URL cache, through DeleteUrlCacheEntryA of wininet
+// (loaded by the caller from the system folder).
+bool DeleteCacheEntry(HMODULE wininet, const char* url);
+
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING): the run log's own
+// rotation (Wipora.log to Wipora.log.old), which a preview makes too, since
+// it writes its log. Not recorded: the log is not the machine's to clean.
+bool MoveFileReplacing(const char* from, const char* to);
 
 // Starts program with parameters through ShellExecuteExA, without error
 // dialogs, and waits for it without time-out. The log shows shownName and the

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "services/run_context.h"
+#include "services/machine_changes.h"
 #include "services/path_text.h"
 
 const char kLogFileName[] = "Wipora.log";
@@ -140,7 +141,7 @@ HANDLE RotateIfLarge(HANDLE file, const char* path)
     char oldPath[kPathSize];
     if (!BuildTempFilePath(kOldLogFileName, oldPath) || !MayReplaceOldLog(oldPath)) return file;
     CloseHandle(file);
-    MoveFileExA(path, oldPath, MOVEFILE_REPLACE_EXISTING);   // failing, the old log goes on
+    MoveFileReplacing(path, oldPath);   // failing, the old log goes on
     return OpenCheckedLog(path);
 }
 

@@ -20,8 +20,8 @@ using CloseSearch = BOOL(WINAPI*)(HANDLE);
 struct CacheApi {
     FindFirstEntry findFirst;
     FindNextEntry findNext;
-    DeleteUrlCacheEntryFn deleteEntry;
     CloseSearch findClose;
+    HMODULE wininet;   // DeleteUrlCacheEntryA is the door's (services/machine_changes)
 };
 
 // wininet.dll is not one of the DLLs Windows always takes from its own folder:
@@ -29,11 +29,11 @@ struct CacheApi {
 // DLL of that name planted beside the program cannot run inside it.
 bool LookUpCacheApi(HMODULE wininet, CacheApi* api)
 {
+    api->wininet = wininet;
     api->findFirst = reinterpret_cast<FindFirstEntry>(GetProcAddress(wininet, "FindFirstUrlCacheEntryA"));
     api->findNext = reinterpret_cast<FindNextEntry>(GetProcAddress(wininet, "FindNextUrlCacheEntryA"));
-    api->deleteEntry = reinterpret_cast<DeleteUrlCacheEntryFn>(GetProcAddress(wininet, "DeleteUrlCacheEntryA"));
     api->findClose = reinterpret_cast<CloseSearch>(GetProcAddress(wininet, "FindCloseUrlCache"));
-    return api->findFirst && api->findNext && api->deleteEntry && api->findClose;
+    return api->findFirst && api->findNext && api->findClose;
 }
 
 // One pass over the cache, deleting while it enumerates. An entry whose
@@ -50,7 +50,7 @@ void ClearEntries(const CacheApi& api)
     if (!search) return;
     for (;;) {
         if ((entry.info.CacheEntryType & kKeptEntryTypes) == 0)
-            DeleteCacheEntry(api.deleteEntry, entry.info.lpszSourceUrlName);
+            DeleteCacheEntry(api.wininet, entry.info.lpszSourceUrlName);
         size = kEntryBufferSize;
         entry.info.dwStructSize = kEntryBufferSize;
         if (!api.findNext(search, &entry.info, &size)) break;

@@ -23,39 +23,20 @@ const int kCancel = 206;
 
 using fixture::Lower;
 
-std::string LogPath() { return fixture::TempFolder() + "\\Wipora.log"; }
-
-// The log's event lines as (action, object, outcome), objects lower-cased.
+// The log's event lines as (action, object lower-cased, outcome).
 struct Event { std::string action, object, outcome; };
 std::vector<Event> LogEvents()
 {
-    std::string text;
     std::vector<Event> events;
-    if (!fixture::ReadFile(LogPath(), &text)) return events;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> f;
-        for (size_t start = 0;;) {
-            size_t bar = line.find(" | ", start);
-            f.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
-            if (bar == std::string::npos) break;
-            start = bar + 3;
-        }
-        if (f.size() == 6 && f[1].find("-bit view") != std::string::npos)
-            events.push_back({f[3], Lower(f[4]), f[5]});
-    }
+    for (const auto& e : Events(LogLines(LogPath()))) events.push_back({e[3], Lower(e[4]), e[5]});
     return events;
 }
 
 std::string LogLineWith(const std::string& part)
 {
-    std::string text;
-    fixture::ReadFile(LogPath(), &text);
-    size_t at = text.find(part);
-    if (at == std::string::npos) return "";
-    size_t start = text.rfind('\n', at);
-    return text.substr(start == std::string::npos ? 0 : start + 1, text.find('\r', at) - (start + 1));
+    for (const std::string& line : LogLines(LogPath()))
+        if (line.find(part) != std::string::npos) return line;
+    return "";
 }
 
 // --- The whole machine, as far as a run could change it ------------------------

@@ -265,4 +265,53 @@ void ExpectSessionManagerClosed(const std::string& windowClass, bool closed)
         EXPECT_EQ(closes, 0) << "Session Manager window class \"" << windowClass << "\" was told to close";
 }
 
+std::string LogPath() { return fixture::TempFolder() + "\\Wipora.log"; }
+
+std::vector<std::string> LogLines(const std::string& path)
+{
+    std::string text;
+    std::vector<std::string> lines;
+    if (!fixture::ReadFile(path, &text)) return lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        EXPECT_TRUE(!line.empty() && line.back() == '\r') << "line without CR LF: " << line;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        size_t bar = line.find(" | ", start);
+        fields.push_back(line.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        if (bar == std::string::npos) return fields;
+        start = bar + 3;
+    }
+}
+
+// Event lines: time | Clear run | task | action | object | outcome.
+std::vector<std::vector<std::string>> Events(const std::vector<std::string>& lines)
+{
+    std::vector<std::vector<std::string>> events;
+    for (const std::string& line : lines) {
+        std::vector<std::string> f = Fields(line);
+        if (f.size() == 6 && f[1].find("-bit view") != std::string::npos) events.push_back(f);
+    }
+    return events;
+}
+
+bool Logged(const std::vector<std::vector<std::string>>& events, const std::string& object,
+            const std::string& outcome)
+{
+    for (const auto& e : events)
+        if (Lower(e[4]) == Lower(object) && e[5] == outcome) return true;
+    return false;
+}
+
+
 }  // namespace scenario

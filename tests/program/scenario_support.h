@@ -43,4 +43,15 @@ void ExpectLaunches(bool sessionsCleared);
 void ExpectUnregistrations(const Snapshot& before, const std::string& switches, unsigned variant);
 void ExpectSessionManagerClosed(const std::string& windowClass, bool closed);
 
+// The run's log, Wipora.log in the temporary folder: its lines without CR LF
+// (a line without them fails the test), a line's " | " fields, the event lines
+// (time | Clear run | task | action | object | outcome), and whether an event
+// names object (in any case) with outcome.
+std::string LogPath();
+std::vector<std::string> LogLines(const std::string& path);
+std::vector<std::string> Fields(const std::string& line);
+std::vector<std::vector<std::string>> Events(const std::vector<std::string>& lines);
+bool Logged(const std::vector<std::vector<std::string>>& events, const std::string& object,
+            const std::string& outcome);
+
 }  // namespace scenario
